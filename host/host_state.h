@@ -1,0 +1,16 @@
+// Process-wide facts about how the saver was started.
+#pragma once
+
+#include <windows.h>
+
+struct HostState {
+    HINSTANCE instance;
+    HWND previewParent; // null in full-screen mode
+    bool previewMode;   // true exactly when previewParent was set
+    POINT startCursor;  // full-screen mode only
+    HWND saverWindow;
+    char windowTitle[100];
+    char className[100];
+};
+
+extern HostState gHost;

@@ -1,0 +1,81 @@
+#include "host/program_entry.h"
+
+#include "config/config_dialog.h"
+#include "host/command_line.h"
+#include "host/host_state.h"
+#include "host/saver_window.h"
+#include "quicktime/qt_runtime.h"
+#include "resources/resource.h"
+
+HostState gHost;
+
+void RegisterSaverClass(HINSTANCE instance) {
+    WNDCLASSA wc = {};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
+    wc.lpfnWndProc = ScreenSaverProc;
+    wc.hInstance = instance;
+    wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
+    wc.lpszClassName = gHost.className;
+    RegisterClassA(&wc);
+}
+
+bool CreateSaverWindow(HINSTANCE instance, int showCommand) {
+    gHost.instance = instance;
+    RECT reference = {};
+    DWORD exStyle;
+    DWORD style;
+    if (gHost.previewParent == nullptr) {
+        GetWindowRect(GetDesktopWindow(), &reference);
+        exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+        style = WS_POPUP;
+    } else {
+        GetWindowRect(gHost.previewParent, &reference);
+        exStyle = 0;
+        style = WS_CHILD;
+    }
+    // In preview the size is the parent's right and bottom screen edges; Windows clips the
+    // child to its parent and the video layout accounts for it.
+    HWND window = CreateWindowExA(exStyle, gHost.className, gHost.windowTitle, style, 0, 0,
+                                  reference.right, reference.bottom, gHost.previewParent, nullptr,
+                                  instance, nullptr);
+    if (window == nullptr) {
+        return false;
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    gHost.saverWindow = window;
+    return true;
+}
+
+int RunProgram(HINSTANCE instance, char* commandLine, int showCommand) {
+    gHost.instance = instance;
+    UpperCaseCommandLine(commandLine);
+    StartRequest request = ParseCommandLine(commandLine);
+    if (request.mode == StartMode::Configure) {
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), (HWND)(LONG_PTR)request.window,
+                        ScreenSaverConfigureDialog, 0);
+        return 0;
+    }
+    if (request.mode == StartMode::Preview) {
+        gHost.previewParent = (HWND)(LONG_PTR)request.window;
+        gHost.previewMode = true;
+    }
+    LoadStringA(instance, IDS_SECTION_NAME, gHost.windowTitle, sizeof(gHost.windowTitle));
+    LoadStringA(instance, IDS_CLASS_NAME, gHost.className, sizeof(gHost.className));
+    RegisterSaverClass(instance);
+    if (gHost.previewParent == nullptr) {
+        // Taken before the window exists, so its first mouse message already finds it.
+        GetCursorPos(&gHost.startCursor);
+    }
+    QtStartup();
+    if (!CreateSaverWindow(instance, showCommand)) {
+        return 0;
+    }
+    MSG msg = {};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    QtShutdown();
+    return (int)msg.wParam;
+}

@@ -1,0 +1,24 @@
+// Moving through the playlist, ending an item's graph, volume and the DirectShow error reporter.
+#pragma once
+
+#include <windows.h>
+
+// Streaming between items
+void PlayNextItem(HWND window);
+void PlayPreviousItem(HWND window);
+void StopAndReleaseGraph(HWND window);
+
+// Called instead of PlayNextItem for an entry that cannot be played at all (missing file,
+// unreadable URL, QuickTime item without the runtime, a movie that does not open). Skips
+// are counted, so a full pass in which nothing plays ends as at the end of the list.
+void SkipUnplayableItem(HWND window);
+// Called once an item really plays; resets the skip count.
+void NoteItemPlaying();
+
+// Audio: step in hundredths of a decibel (+100, -100, 0 or -10000).
+void ChangeVolume(int step);
+
+// Errors: returns on success, otherwise reports (no box in preview mode) and ends the process
+// with exit code 1. The second form puts firstLine above the message.
+void CheckResult(HRESULT result);
+void CheckResult(HRESULT result, const char* firstLine);

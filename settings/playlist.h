@@ -1,0 +1,26 @@
+// The playlist: a chain of fixed-size nodes ended by an empty terminator node.
+#pragma once
+
+#include "settings/settings.h"
+
+struct PlaylistEntry {
+    int key; // only used by the shuffle's working copies
+    char path[kPathBufferSize];
+    PlaylistEntry* prev;
+    PlaylistEntry* next;
+};
+
+struct Playlist {
+    PlaylistEntry* first;
+    PlaylistEntry* current; // the terminator while building; the playing item afterwards
+    PlaylistEntry* last;    // the last filled node, or the terminator when empty
+};
+
+extern Playlist gPlaylist;
+
+// Starts a new, empty playlist. Returns false when no node could be allocated.
+bool CreatePlaylist();
+void AddPlaylistPath(const char* path);
+void AppendPlaylistEntry(const char* path);
+void ExpandPlaylistFolder(const char* folder);
+void ShufflePlaylist();
