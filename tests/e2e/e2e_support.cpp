@@ -1,0 +1,350 @@
+#include "e2e_support.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#ifndef FLICKVANE_BUILD_DIR
+#error FLICKVANE_BUILD_DIR must name the build folder
+#endif
+
+namespace e2e {
+
+static std::string ToWindowsPath(const char* unixPath) {
+    std::string path = "Z:";
+    for (const char* p = unixPath; *p; p++) {
+        path += (*p == '/') ? '\\' : *p;
+    }
+    return path;
+}
+
+std::string BuildDir() { return ToWindowsPath(FLICKVANE_BUILD_DIR); }
+std::string SaverPath() { return BuildDir() + "\\Flickvane.scr"; }
+std::string MediaDir() { return BuildDir() + "\\media"; }
+
+std::string SettingsPath() {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\Flickvane.ini";
+}
+
+std::string TempDir() {
+    static int counter = 0;
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    char dir[MAX_PATH];
+    snprintf(dir, sizeof(dir), "%sflickvane-e2e-%lu-%d", base, GetCurrentProcessId(), ++counter);
+    CreateDirectoryA(dir, nullptr);
+    return dir;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
+        bytes.append(chunk, got);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteSettings(const std::vector<std::string>& lines) {
+    std::string text = "[Flickvane]\r\n";
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    WriteFileBytes(SettingsPath(), text);
+}
+
+void RemoveSettings() { DeleteFileA(SettingsPath().c_str()); }
+
+SaverProcess::~SaverProcess() {
+    Kill();
+    if (info_.hProcess) {
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool SaverProcess::Start(const std::string& arguments) {
+    std::string commandLine = "\"" + SaverPath() + "\"";
+    if (!arguments.empty()) {
+        commandLine += " " + arguments;
+    }
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info_) != FALSE;
+}
+
+bool SaverProcess::Running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!info_.hProcess) {
+        return false;
+    }
+    bool ended = WaitUntil([&] { return !Running(); }, timeoutMs, 20);
+    if (ended && exitCode) {
+        GetExitCodeProcess(info_.hProcess, exitCode);
+    }
+    return ended;
+}
+
+void SaverProcess::Kill() {
+    if (Running()) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (cond()) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT);
+    }
+}
+
+void SleepPumping(DWORD ms) {
+    WaitUntil([] { return false; }, ms, ms < 20 ? ms : 20);
+}
+
+struct FindRequest {
+    DWORD processId;
+    const char* className;
+    HWND found;
+};
+
+static BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
+    FindRequest* request = (FindRequest*)param;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != request->processId || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    if (request->className && WindowClass(window) != request->className) {
+        return TRUE;
+    }
+    request->found = window;
+    return FALSE;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className) {
+    FindRequest request = {processId, className, nullptr};
+    EnumWindows(FindTopLevel, (LPARAM)&request);
+    return request.found;
+}
+
+HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindProcessWindow(processId, className)) != nullptr; },
+              timeoutMs);
+    return found;
+}
+
+HWND FindChildWindow(HWND parent, const char* className) {
+    return FindWindowExA(parent, nullptr, className, nullptr);
+}
+
+std::string WindowText(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+std::string WindowClass(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateHostWindow(int x, int y, int width, int height, bool withBorder) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+        wc.lpszClassName = "FlickvaneTestHost";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    DWORD style = withBorder ? (WS_OVERLAPPEDWINDOW | WS_VISIBLE) : (WS_POPUP | WS_VISIBLE);
+    HWND window = CreateWindowExA(0, "FlickvaneTestHost", "host", style, x, y, width, height,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    PumpMessages();
+    return window;
+}
+
+Capture CaptureScreen() {
+    Capture capture;
+    HDC screen = GetDC(nullptr);
+    capture.width = GetSystemMetrics(SM_CXSCREEN);
+    capture.height = GetSystemMetrics(SM_CYSCREEN);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    capture.pixels.resize((size_t)capture.width * capture.height);
+    const unsigned char* p = (const unsigned char*)bits;
+    for (size_t i = 0; i < capture.pixels.size(); i++) {
+        capture.pixels[i] = RGB(p[i * 4 + 2], p[i * 4 + 1], p[i * 4]);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+bool ColourNear(COLORREF a, COLORREF b, int tolerance) {
+    return abs((int)GetRValue(a) - (int)GetRValue(b)) <= tolerance &&
+           abs((int)GetGValue(a) - (int)GetGValue(b)) <= tolerance &&
+           abs((int)GetBValue(a) - (int)GetBValue(b)) <= tolerance;
+}
+
+RECT FindColourBox(const Capture& capture, COLORREF colour, int tolerance) {
+    RECT box = {capture.width, capture.height, -1, -1};
+    for (int y = 0; y < capture.height; y++) {
+        for (int x = 0; x < capture.width; x++) {
+            if (ColourNear(capture.At(x, y), colour, tolerance)) {
+                if (x < box.left) box.left = x;
+                if (y < box.top) box.top = y;
+                if (x > box.right) box.right = x;
+                if (y > box.bottom) box.bottom = y;
+            }
+        }
+    }
+    if (box.right < 0) {
+        return RECT{0, 0, 0, 0};
+    }
+    // Exclusive right and bottom edges, like a Win32 rectangle.
+    box.right++;
+    box.bottom++;
+    return box;
+}
+
+int CountColour(const Capture& capture, COLORREF colour, int tolerance) {
+    int count = 0;
+    for (COLORREF pixel : capture.pixels) {
+        count += ColourNear(pixel, colour, tolerance) ? 1 : 0;
+    }
+    return count;
+}
+
+void SaveCapture(const Capture& capture, const std::string& path) {
+    int rowBytes = (capture.width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = capture.width;
+    header.biHeight = capture.height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = file.bfOffBits + rowBytes * capture.height;
+    std::string bytes((const char*)&file, sizeof(file));
+    bytes.append((const char*)&header, sizeof(header));
+    std::string row(rowBytes, '\0');
+    for (int y = capture.height - 1; y >= 0; y--) {
+        for (int x = 0; x < capture.width; x++) {
+            COLORREF c = capture.At(x, y);
+            row[x * 3] = (char)GetBValue(c);
+            row[x * 3 + 1] = (char)GetGValue(c);
+            row[x * 3 + 2] = (char)GetRValue(c);
+        }
+        bytes += row;
+    }
+    WriteFileBytes(path, bytes);
+}
+
+static void SendKey(WORD vk, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = (WORD)MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    if (vk >= VK_PRIOR && vk <= VK_DOWN) {
+        input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    }
+    SendInput(1, &input, sizeof(input));
+}
+
+void KeyDown(WORD vk) { SendKey(vk, false); }
+void KeyUp(WORD vk) { SendKey(vk, true); }
+
+void PressKey(WORD vk) {
+    KeyDown(vk);
+    SleepPumping(30);
+    KeyUp(vk);
+}
+
+void MoveCursorTo(int x, int y) { SetCursorPos(x, y); }
+
+void ClickAt(int x, int y, bool right) {
+    SetCursorPos(x, y);
+    SleepPumping(30);
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    inputs[1].type = INPUT_MOUSE;
+    inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+} // namespace e2e

@@ -1,0 +1,86 @@
+// Driving the real Flickvane.scr from a test program running in the same Wine session.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Places
+std::string BuildDir();     // Windows form of the build folder (Z:\...)
+std::string SaverPath();    // BuildDir()\Flickvane.scr
+std::string MediaDir();     // BuildDir()\media: clips made by scripts/make-media
+std::string SettingsPath(); // <Windows folder>\Flickvane.ini
+std::string TempDir();      // a fresh folder for one test, removed by nothing (the prefix is private)
+
+// The settings file. WriteSettings puts the "[Flickvane]" header above the given key=value
+// lines (one per element); the bytes are written as given (ANSI).
+void WriteSettings(const std::vector<std::string>& lines);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+void RemoveSettings();
+
+// The saver process
+class SaverProcess {
+public:
+    SaverProcess() = default;
+    ~SaverProcess();
+    SaverProcess(const SaverProcess&) = delete;
+    SaverProcess& operator=(const SaverProcess&) = delete;
+
+    // Starts Flickvane.scr with the given command line (e.g. "/s", "/p 1234", "").
+    bool Start(const std::string& arguments);
+    // Waits up to timeoutMs for the process to end; pumps this thread's messages meanwhile.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    bool Running() const;
+    void Kill();
+    DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// Polls cond every pollMs until it is true or timeoutMs pass; pumps messages while waiting.
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs = 50);
+void PumpMessages();
+void SleepPumping(DWORD ms);
+
+// Windows
+// The first visible top-level window of the process with the class (any class when null).
+HWND FindProcessWindow(DWORD processId, const char* className);
+HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs);
+HWND FindChildWindow(HWND parent, const char* className);
+std::string WindowText(HWND window);
+std::string WindowClass(HWND window);
+// A plain top-level window of this process (for preview parents and dialog owners).
+HWND CreateHostWindow(int x, int y, int width, int height, bool withBorder = false);
+
+// Screen
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels; // RGB() values, row by row from the top
+    COLORREF At(int x, int y) const { return pixels[(size_t)y * width + x]; }
+};
+Capture CaptureScreen();
+COLORREF ScreenPixel(int x, int y);
+bool ColourNear(COLORREF a, COLORREF b, int tolerance = 40);
+// Bounding box of the pixels near the colour; empty (0,0,0,0) when there are none.
+RECT FindColourBox(const Capture& capture, COLORREF colour, int tolerance = 40);
+// Counts pixels near the colour.
+int CountColour(const Capture& capture, COLORREF colour, int tolerance = 40);
+// Writes the capture as a 24-bit BMP (for looking at a failure).
+void SaveCapture(const Capture& capture, const std::string& path);
+
+// Input (real input through SendInput)
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+void PressKey(WORD vk);
+void MoveCursorTo(int x, int y);
+void ClickAt(int x, int y, bool right = false);
+
+} // namespace e2e
