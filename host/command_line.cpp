@@ -1,12 +1,20 @@
 #include "host/command_line.h"
 
+#include <windows.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 void UpperCaseCommandLine(char* commandLine) {
     for (char* p = commandLine; *p; p++) {
-        if (*p >= 'a' && *p <= 'z') {
+        // The second byte of a double-byte character may look like a lower-case letter.
+        if (IsDBCSLeadByte((BYTE)*p)) {
+            if (p[1] == '\0') {
+                break;
+            }
+            p++;
+        } else if (*p >= 'a' && *p <= 'z') {
             *p = (char)(*p - 'a' + 'A');
         }
     }

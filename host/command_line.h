@@ -8,7 +8,7 @@ struct StartRequest {
     long window; // owner of the dialog (0: none) or the preview parent
 };
 
-// Upper-cases ASCII letters in place; other bytes (Shift-JIS among them) stay.
+// Upper-cases ASCII letters in place; double-byte characters of the ANSI code page stay.
 void UpperCaseCommandLine(char* commandLine);
 // Picks the mode from an upper-cased command line.
 StartRequest ParseCommandLine(const char* commandLine);
