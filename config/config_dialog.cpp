@@ -1,12 +1,178 @@
-// Placeholder until the configuration dialog lands.
 #include "config/config_dialog.h"
 
-extern "C" INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <type_traits>
+
+#include "config/playlist_editor.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+// "ファイル名"
+#define FLICKVANE_COLUMN_CAPTION L"\u30d5\u30a1\u30a4\u30eb\u540d"
+// "設定を保存できませんでした。Windowsフォルダとユーザーフォルダのどちらにも書き込めません。"
+#define FLICKVANE_SAVE_FAILED                                                                  \
+    L"\u8a2d\u5b9a\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002"  \
+    L"Windows\u30d5\u30a9\u30eb\u30c0\u3068\u30e6\u30fc\u30b6\u30fc\u30d5\u30a9\u30eb\u30c0" \
+    L"\u306e\u3069\u3061\u3089\u306b\u3082\u66f8\u304d\u8fbc\u3081\u307e\u305b\u3093\u3002"
+
+constexpr COLORREF kGroupCaptionColour = RGB(75, 75, 255);
+constexpr int kTrackbarMax = 10000;
+
+bool IsGroupCaption(int controlId) {
+    return controlId == IDC_GROUP_PLAYLIST || controlId == IDC_GROUP_SIZE ||
+           controlId == IDC_GROUP_ASPECT || controlId == IDC_GROUP_OPTIONS ||
+           controlId == IDC_GROUP_VOLUME;
+}
+
+int TrackbarPositionForVolume(int volume) {
+    // Compared before negating, so that no stored value overflows.
+    if (volume >= 0) {
+        return 0;
+    }
+    if (volume <= -kTrackbarMax) {
+        return kTrackbarMax;
+    }
+    return -volume;
+}
+
+int ColumnWidthFor(int listViewWidth) { return listViewWidth - 30; }
+
+// The settings file writer reports success where it can; one that cannot counts as saved.
+template <typename Save>
+static bool SaveAndReport(Save save, HWND dialog) {
+    if constexpr (std::is_void_v<decltype(save(dialog))>) {
+        save(dialog);
+        return true;
+    } else {
+        return save(dialog);
+    }
+}
+
+static BOOL CALLBACK SetGuiFont(HWND control, LPARAM font) {
+    if (GetDlgCtrlID(control) != IDC_VOLUME) {
+        SendMessageA(control, WM_SETFONT, (WPARAM)font, TRUE);
+    }
+    return TRUE;
+}
+
+static void InitialiseDialog(HWND dialog) {
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
+    LoadStringA(instance, IDS_SECTION_NAME, gSettings.sectionName, kSectionNameSize);
+    LoadStringA(instance, IDS_SETTINGS_FILE, gSettings.fileName, kFileNameSize);
+
+    InitCommonControls();
+
+    HWND list = GetDlgItem(dialog, IDC_PLAYLIST);
+    RECT listRect = {};
+    GetWindowRect(list, &listRect);
+    std::string caption = ToAnsi(FLICKVANE_COLUMN_CAPTION);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+    column.fmt = LVCFMT_LEFT;
+    column.pszText = &caption[0];
+    column.cchTextMax = kPathBufferSize;
+    column.cx = ColumnWidthFor(listRect.right - listRect.left);
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+
+    EnumChildWindows(dialog, SetGuiFont, (LPARAM)GetStockObject(DEFAULT_GUI_FONT));
+
+    HWND trackbar = GetDlgItem(dialog, IDC_VOLUME);
+    SendMessageA(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackbarMax));
+    SendMessageA(trackbar, TBM_SETSEL, TRUE, MAKELPARAM(0, kTrackbarMax));
+    SendMessageA(trackbar, TBM_SETTICFREQ, 2000, 0);
+
+    LoadSettings(dialog, 1);
+
+    SendMessageA(trackbar, TBM_SETPOS, TRUE, TrackbarPositionForVolume(gSettings.Volume));
+    DragAcceptFiles(dialog, TRUE);
+    ForwardLabelEditorUpdates(dialog);
+}
+
+static void SaveAndClose(HWND dialog) {
+    if (SaveAndReport(SaveSettings, dialog)) {
+        EndDialog(dialog, 1);
+        return;
+    }
+    static const std::string text = ToAnsi(FLICKVANE_SAVE_FAILED);
+    MessageBoxA(dialog, text.c_str(), gSettings.sectionName, MB_OK | MB_ICONERROR);
+}
+
+// Returns false for a command it handles, true for any other.
+static INT_PTR RouteCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == EN_UPDATE) {
+        NoteLabelEditorUpdate();
+        CopyInPlaceText(dialog, (HWND)lParam);
+    }
+    switch (LOWORD(wParam)) {
+    case IDC_OK:
+        SaveAndClose(dialog);
+        return FALSE;
+    case IDC_CANCEL_BUTTON:
+        EndDialog(dialog, 1);
+        return FALSE;
+    case IDC_ADD_FILES:
+    case IDM_ADD_FILES:
+        AddFiles(dialog);
+        return FALSE;
+    case IDC_ADD_FOLDER:
+    case IDM_ADD_FOLDER:
+        AddFolder(dialog);
+        return FALSE;
+    case IDC_ADD_URL:
+    case IDM_ADD_URL:
+        AddUrl(dialog);
+        return FALSE;
+    case IDC_DELETE:
+    case IDM_DELETE:
+        DeleteSelected(dialog);
+        return FALSE;
+    case IDC_DELETE_ALL:
+    case IDM_DELETE_ALL:
+        DeleteAll(dialog);
+        return FALSE;
+    case IDC_MOVE_UP:
+    case IDM_MOVE_UP:
+        MoveSelected(dialog, -1);
+        return FALSE;
+    case IDC_MOVE_DOWN:
+    case IDM_MOVE_DOWN:
+        MoveSelected(dialog, 1);
+        return FALSE;
+    default:
+        // Includes 1 and 2 (Enter, Escape, the close box): the dialog stays open.
         return TRUE;
     }
-    if (message == WM_COMMAND && (LOWORD(wParam) == 128 || LOWORD(wParam) == 1000)) {
-        EndDialog(dialog, 1);
+}
+
+extern "C" INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam,
+                                                       LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitialiseDialog(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        return RouteCommand(dialog, wParam, lParam);
+    case WM_NOTIFY: {
+        const NMHDR* header = (const NMHDR*)lParam;
+        if (header != nullptr && header->idFrom == IDC_PLAYLIST && header->code == NM_RCLICK) {
+            ShowContextMenu(dialog);
+        }
+        return FALSE;
     }
-    return FALSE;
+    case WM_CTLCOLORSTATIC:
+        if (IsGroupCaption(GetDlgCtrlID((HWND)lParam))) {
+            HDC dc = (HDC)wParam;
+            SetTextColor(dc, kGroupCaptionColour);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return (INT_PTR)GetStockObject(NULL_BRUSH);
+        }
+        return FALSE;
+    case WM_DROPFILES:
+        AddDroppedPaths(dialog, (HDROP)wParam);
+        return FALSE;
+    default:
+        return FALSE;
+    }
 }

@@ -49,3 +49,7 @@
 #define IDM_DELETE_ALL 32792
 #define IDM_MOVE_UP 32793
 #define IDM_MOVE_DOWN 32794
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
