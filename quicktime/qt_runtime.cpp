@@ -1,7 +1,22 @@
-// Placeholder until the QuickTime loader lands: the runtime is reported absent.
 #include "quicktime/qt_runtime.h"
+
+#include "quicktime/qt_calls.h"
+#include "quicktime/qt_loader.h"
 
 int QuickTimeAvailable = 0;
 
-void QtStartup() { QuickTimeAvailable = 0; }
-void QtShutdown() {}
+void QtStartup() {
+    if (QtRuntimeInitialize(0) != 0) {
+        QuickTimeAvailable = 0;
+        return;
+    }
+    QuickTimeAvailable = 1;
+    EnterMovies();
+}
+
+void QtShutdown() {
+    if (QuickTimeAvailable != 0) {
+        ExitMovies();
+        QtRuntimeTerminate();
+    }
+}
