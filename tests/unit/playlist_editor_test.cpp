@@ -1,0 +1,315 @@
+#include "config/playlist_editor.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <limits.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_dialog.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+// A chooser result: the strings joined by zeros, ended by an empty one.
+std::string ChooserResult(const std::vector<std::string>& parts) {
+    std::string result;
+    for (const std::string& part : parts) {
+        result += part;
+        result += '\0';
+    }
+    result += '\0';
+    return result;
+}
+
+std::vector<std::string> Paths(const std::string& result, bool firstIsFile) {
+    return PathsFromChooserResult(result.data(), result.size(), firstIsFile);
+}
+
+} // namespace
+
+TEST(PlaylistChooserResult, OneChosenFileIsOnePath) {
+    std::string result = ChooserResult({"C:\\clips\\a.avi"});
+    EXPECT_EQ(Paths(result, true), std::vector<std::string>{"C:\\clips\\a.avi"});
+}
+
+TEST(PlaylistChooserResult, MultipleSelectionJoinsNamesToFolderInOrder) {
+    std::string result = ChooserResult({"C:\\clips", "c.avi", "a.avi", "b.avi"});
+    EXPECT_EQ(Paths(result, false),
+              (std::vector<std::string>{"C:\\clips\\c.avi", "C:\\clips\\a.avi", "C:\\clips\\b.avi"}));
+}
+
+TEST(PlaylistChooserResult, RootFolderGetsNoSecondSeparator) {
+    std::string result = ChooserResult({"C:\\", "a.avi", "b.avi"});
+    EXPECT_EQ(Paths(result, false), (std::vector<std::string>{"C:\\a.avi", "C:\\b.avi"}));
+}
+
+TEST(PlaylistChooserResult, JoinedPathLongerThanAnEntryIsLeftOut) {
+    std::string folder = "C:\\" + std::string(2070, 'f');
+    std::string fits(2083 - folder.size() - 1, 'n');
+    std::string tooLong(fits.size() + 1, 'x');
+    std::string result = ChooserResult({folder, tooLong, fits});
+    std::vector<std::string> paths = Paths(result, false);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0], folder + "\\" + fits);
+    EXPECT_EQ(paths[0].size(), 2083u);
+}
+
+TEST(PlaylistChooserResult, FolderWithoutNamesAddsNothing) {
+    EXPECT_TRUE(Paths(ChooserResult({"C:\\clips"}), false).empty());
+}
+
+TEST(PlaylistChooserResult, UnterminatedResultIsReadOnlyWithinItsSize) {
+    std::string result = "C:\\clips";
+    result += '\0';
+    result += "a.avi";
+    result += '\0';
+    result += "b.av"; // cut off: no terminator inside the buffer
+    EXPECT_EQ(Paths(result, false), std::vector<std::string>{"C:\\clips\\a.avi"});
+    std::string noEnd = "C:\\clips";
+    EXPECT_TRUE(Paths(noEnd, true).empty());
+    EXPECT_EQ(FirstChooserString(noEnd.data(), noEnd.size()), "");
+}
+
+TEST(PlaylistChooserResult, QueryPathCarriesTheLongPathPrefix) {
+    EXPECT_EQ(LongPathForQuery("C:\\clips\\a.avi"), "\\\\?\\C:\\clips\\a.avi");
+    EXPECT_EQ(LongPathForQuery("\\\\server\\share\\a.avi"), "\\\\?\\UNC\\server\\share\\a.avi");
+}
+
+TEST(PlaylistBatchSelection, OnlyTheLastAddedItemStaysSelected) {
+    EXPECT_EQ(IndicesToDeselect({0, 3, 4, 5}, 5), (std::vector<int>{0, 3, 4}));
+    EXPECT_TRUE(IndicesToDeselect({5}, 5).empty());
+}
+
+TEST(PlaylistMoveRules, MovesApplyOnlyToOneSelectedItemInsideTheList) {
+    EXPECT_EQ(MoveTarget(5, 1, 2, -1), 1);
+    EXPECT_EQ(MoveTarget(5, 1, 2, 1), 3);
+    EXPECT_EQ(MoveTarget(5, 1, 0, -1), -1); // the first item up
+    EXPECT_EQ(MoveTarget(5, 1, 4, 1), -1);  // the last item down
+    EXPECT_EQ(MoveTarget(5, 2, 2, -1), -1); // two selected
+    EXPECT_EQ(MoveTarget(5, 2, 2, 1), -1);
+    EXPECT_EQ(MoveTarget(5, 0, 2, 1), -1);  // nothing selected
+    EXPECT_EQ(MoveTarget(5, 1, -1, 1), -1); // no selection mark
+    EXPECT_EQ(MoveTarget(3, 1, 7, -1), -1); // a stale mark
+}
+
+TEST(PlaylistContextMenu, MenuDependsOnSelection) {
+    EXPECT_EQ(ContextMenuFor(0), IDM_CONTEXT_EMPTY);
+    EXPECT_EQ(ContextMenuFor(1), IDM_CONTEXT_SELECTED);
+    EXPECT_EQ(ContextMenuFor(4), IDM_CONTEXT_SELECTED);
+}
+
+TEST(PlaylistInPlaceEdit, EmptyEditorShowsThePlaceholder) {
+    EXPECT_EQ(InPlaceItemText("http://host/a.avi", "P"), "http://host/a.avi");
+    EXPECT_EQ(InPlaceItemText("", "P"), "P");
+}
+
+TEST(ConfigDialogDecisions, TrackbarPositionIsTheNegatedVolume) {
+    EXPECT_EQ(TrackbarPositionForVolume(0), 0);
+    EXPECT_EQ(TrackbarPositionForVolume(-500), 500);
+    EXPECT_EQ(TrackbarPositionForVolume(-10000), 10000);
+    EXPECT_EQ(TrackbarPositionForVolume(INT_MIN), 10000);
+    EXPECT_EQ(TrackbarPositionForVolume(300), 0);
+}
+
+TEST(ConfigDialogDecisions, OnlyTheFiveGroupBoxesAreBlue) {
+    for (int id : {IDC_GROUP_PLAYLIST, IDC_GROUP_SIZE, IDC_GROUP_ASPECT, IDC_GROUP_OPTIONS,
+                   IDC_GROUP_VOLUME}) {
+        EXPECT_TRUE(IsGroupCaption(id)) << id;
+    }
+    for (int id : {IDC_REPEAT, IDC_SIZE_FULL, IDC_ASPECT_4_3, IDC_OK, -1}) {
+        EXPECT_FALSE(IsGroupCaption(id)) << id;
+    }
+}
+
+namespace {
+
+// The dialog opened modeless in this process, from this program's own resources.
+class DialogInProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[MAX_PATH] = {};
+        GetWindowsDirectoryA(dir, MAX_PATH);
+        DeleteFileA((std::string(dir) + "\\Flickvane.ini").c_str());
+        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG),
+                                    nullptr, ScreenSaverConfigureDialog, 0);
+        ASSERT_NE(dialog, nullptr);
+        list = GetDlgItem(dialog, IDC_PLAYLIST);
+        ASSERT_NE(list, nullptr);
+    }
+    void TearDown() override {
+        if (dialog) {
+            DestroyWindow(dialog);
+        }
+    }
+    int Count() { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); }
+    std::string Text(int index) {
+        char text[2084] = {};
+        LVITEMA item = {};
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(list, LVM_GETITEMTEXTA, index, (LPARAM)&item);
+        return text;
+    }
+    std::vector<std::string> Texts() {
+        std::vector<std::string> texts;
+        for (int i = 0; i < Count(); i++) {
+            texts.push_back(Text(i));
+        }
+        return texts;
+    }
+    std::vector<int> Selected() {
+        std::vector<int> selected;
+        for (int i = 0; i < Count(); i++) {
+            if (SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) {
+                selected.push_back(i);
+            }
+        }
+        return selected;
+    }
+    void Select(const std::vector<int>& indices, int mark) {
+        LVITEMA item = {};
+        item.stateMask = kItemStateMask;
+        item.state = 0;
+        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&item);
+        for (int index : indices) {
+            item.state = kItemStateMask;
+            SendMessageA(list, LVM_SETITEMSTATE, index, (LPARAM)&item);
+        }
+        SendMessageA(list, LVM_SETSELECTIONMARK, 0, mark);
+    }
+    void Command(int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    HWND dialog = nullptr;
+    HWND list = nullptr;
+};
+
+} // namespace
+
+TEST_F(DialogInProcess, TemplateHoldsTheControlsInTabOrder) {
+    struct Expected {
+        int id;
+        const char* className;
+    };
+    const Expected expected[] = {
+        {1000, "Button"}, {1024, "Button"}, {1002, "Button"}, {128, "Button"},
+        {1004, "Button"}, {1006, "Button"}, {1007, "Button"}, {1009, "Button"},
+        {1013, "SysListView32"}, {1005, "Button"}, {1015, "Button"}, {1014, "Button"},
+        {1010, "Button"}, {1011, "Button"}, {1025, "Button"}, {1018, "Button"},
+        {1019, "Button"}, {1020, "Button"}, {1021, "Button"}, {1022, "Button"},
+        {1023, "Button"}, {1027, "Button"}, {1026, "Button"}, {1029, "Button"},
+        {1030, "Button"}, {1031, "Button"}, {1032, "Button"}, {1033, "msctls_trackbar32"},
+        {1037, "Button"}, {1003, "Button"}, {1008, "Button"}, {0xFFFF, "Static"},
+    };
+    int index = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        ASSERT_LT(index, 32);
+        char name[64] = {};
+        GetClassNameA(child, name, sizeof(name));
+        EXPECT_EQ((GetDlgCtrlID(child) & 0xFFFF), expected[index].id) << "control " << index;
+        EXPECT_STRCASEEQ(name, expected[index].className) << "control " << index;
+        index++;
+    }
+    EXPECT_EQ(index, 32);
+    LONG style = GetWindowLongA(dialog, GWL_STYLE);
+    EXPECT_EQ(style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP),
+              DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP);
+    LONG listStyle = GetWindowLongA(list, GWL_STYLE);
+    EXPECT_EQ(listStyle & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_TRUE(listStyle & LVS_EDITLABELS);
+    EXPECT_FALSE(listStyle & (LVS_SINGLESEL | LVS_SHOWSELALWAYS));
+    EXPECT_TRUE(GetWindowLongA(list, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    HWND cancel = GetDlgItem(dialog, IDC_CANCEL_BUTTON);
+    EXPECT_EQ(GetWindowLongA(cancel, GWL_STYLE) & (BS_TYPEMASK | WS_TABSTOP),
+              BS_PUSHBUTTON | WS_TABSTOP);
+    EXPECT_TRUE(GetWindowLongA(cancel, GWL_EXSTYLE) & WS_EX_STATICEDGE);
+    LONG trackStyle = GetWindowLongA(GetDlgItem(dialog, IDC_VOLUME), GWL_STYLE);
+    EXPECT_EQ(trackStyle & (TBS_VERT | TBS_BOTH | TBS_AUTOTICKS | WS_TABSTOP),
+              TBS_VERT | TBS_BOTH | TBS_AUTOTICKS | WS_TABSTOP);
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_SIZE_50), GWL_STYLE) & WS_GROUP);
+    EXPECT_FALSE(GetWindowLongA(GetDlgItem(dialog, IDC_SIZE_75), GWL_STYLE) & WS_GROUP);
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_ASPECT_4_3), GWL_STYLE) & WS_GROUP);
+}
+
+TEST_F(DialogInProcess, InitialisationSetsColumnTrackbarAndFonts) {
+    RECT listRect = {};
+    GetWindowRect(list, &listRect);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), listRect.right - listRect.left - 30);
+    HWND trackbar = GetDlgItem(dialog, IDC_VOLUME);
+    EXPECT_EQ(SendMessageA(trackbar, TBM_GETRANGEMIN, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(trackbar, TBM_GETRANGEMAX, 0, 0), 10000);
+    EXPECT_EQ(SendMessageA(trackbar, TBM_GETPOS, 0, 0), 0);
+    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    EXPECT_EQ((HFONT)SendMessageA(GetDlgItem(dialog, IDC_OK), WM_GETFONT, 0, 0), gui);
+    EXPECT_EQ((HFONT)SendMessageA(list, WM_GETFONT, 0, 0), gui);
+    EXPECT_EQ((HFONT)SendMessageA(GetDlgItem(dialog, IDC_GROUP_VOLUME), WM_GETFONT, 0, 0), gui);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_SIZE_FULL), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_ASPECT_4_3), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(DialogInProcess, BatchLeavesOnlyTheLastAddedItemSelected) {
+    AddItemsAtEnd(dialog, {"C:\\a.avi", "C:\\b.avi"});
+    Select({0}, 0);
+    AddItemsAtEnd(dialog, {"C:\\c.avi", "C:\\d.avi", "C:\\e.avi"});
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"C:\\a.avi", "C:\\b.avi", "C:\\c.avi",
+                                                 "C:\\d.avi", "C:\\e.avi"}));
+    EXPECT_EQ(Selected(), std::vector<int>{4});
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0), 4);
+    EXPECT_EQ(GetFocus(), list);
+    AddItemsAtEnd(dialog, {});
+    EXPECT_EQ(Selected(), std::vector<int>{4});
+}
+
+TEST_F(DialogInProcess, DeleteRemovesEverySelectedItem) {
+    AddItemsAtEnd(dialog, {"1", "2", "3", "4", "5"});
+    Select({1, 2}, 2);
+    Command(IDC_DELETE);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "4", "5"}));
+    Select({0, 1, 2}, 0);
+    Command(IDM_DELETE);
+    EXPECT_EQ(Count(), 0);
+    Command(IDC_DELETE);
+    EXPECT_EQ(Count(), 0);
+}
+
+TEST_F(DialogInProcess, MovesSwapTextAndSelection) {
+    AddItemsAtEnd(dialog, {"1", "2", "3"});
+    Select({1}, 1);
+    Command(IDC_MOVE_UP);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"2", "1", "3"}));
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0), 0);
+    Command(IDC_MOVE_UP); // already at the top
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"2", "1", "3"}));
+    Command(IDM_MOVE_DOWN);
+    Command(IDC_MOVE_DOWN);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "3", "2"}));
+    EXPECT_EQ(Selected(), std::vector<int>{2});
+    Command(IDC_MOVE_DOWN); // already at the bottom
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "3", "2"}));
+    Select({0, 1}, 1);
+    Command(IDC_MOVE_UP);
+    Command(IDC_MOVE_DOWN);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "3", "2"}));
+}
+
+TEST_F(DialogInProcess, InPlaceEditorTextIsCopiedWhileTyping) {
+    const std::string placeholder = ToAnsi(FLICKVANE_URL_PLACEHOLDER);
+    Command(IDC_ADD_URL);
+    ASSERT_EQ(Texts(), std::vector<std::string>{placeholder});
+    HWND editor = (HWND)SendMessageA(list, LVM_EDITLABELA, 0, 0);
+    ASSERT_NE(editor, nullptr);
+    SetWindowTextA(editor, "http://example.com/clip.avi");
+    EXPECT_EQ(Text(0), "http://example.com/clip.avi");
+    SetWindowTextA(editor, "");
+    EXPECT_EQ(Text(0), placeholder);
+    SetWindowTextA(editor, "http://example.com/b.mpg");
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Text(0), "http://example.com/b.mpg");
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+}
