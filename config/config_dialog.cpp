@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <type_traits>
-
 #include "config/playlist_editor.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -38,17 +36,6 @@ int TrackbarPositionForVolume(int volume) {
 }
 
 int ColumnWidthFor(int listViewWidth) { return listViewWidth - 30; }
-
-// The settings file writer reports success where it can; one that cannot counts as saved.
-template <typename Save>
-static bool SaveAndReport(Save save, HWND dialog) {
-    if constexpr (std::is_void_v<decltype(save(dialog))>) {
-        save(dialog);
-        return true;
-    } else {
-        return save(dialog);
-    }
-}
 
 static BOOL CALLBACK SetGuiFont(HWND control, LPARAM font) {
     if (GetDlgCtrlID(control) != IDC_VOLUME) {
@@ -91,7 +78,7 @@ static void InitialiseDialog(HWND dialog) {
 }
 
 static void SaveAndClose(HWND dialog) {
-    if (SaveAndReport(SaveSettings, dialog)) {
+    if (SaveSettings(dialog)) {
         EndDialog(dialog, 1);
         return;
     }
