@@ -1,0 +1,301 @@
+#include "settings/playlist.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+#include "settings/media_kind.h"
+
+Playlist gPlaylist;
+
+namespace {
+
+// Queries go through the wide functions: only they take a "\\?\" path past MAX_PATH, and a
+// stored path may be 2083 characters long. Room for "\\?\", the path, "\*" and the terminator.
+constexpr int kQueryBufferSize = 4 + kMaxPathChars + 2 + 1;
+
+// "\\?\" + the ANSI path + suffix, as wide text.
+bool FormatQuery(const char* path, const wchar_t* suffix, wchar_t query[kQueryBufferSize]) {
+    query[0] = L'\\';
+    query[1] = L'\\';
+    query[2] = L'?';
+    query[3] = L'\\';
+    int converted = MultiByteToWideChar(CP_ACP, 0, path, -1, query + 4, kQueryBufferSize - 4);
+    if (converted <= 0) {
+        return false;
+    }
+    size_t length = 4 + (size_t)converted - 1;
+    size_t suffixLength = wcslen(suffix);
+    if (length + suffixLength + 1 > (size_t)kQueryBufferSize) {
+        return false;
+    }
+    memcpy(query + length, suffix, (suffixLength + 1) * sizeof(wchar_t));
+    return true;
+}
+
+// One folder being searched: the expansion keeps one per level instead of a stack frame, so
+// a deep tree costs heap, not stack.
+struct FolderLevel {
+    HANDLE search;
+    size_t pathLength; // the folder's path is the first pathLength bytes of the shared buffer
+    bool hasId;
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+
+struct FolderWalk {
+    char path[kPathBufferSize];
+    wchar_t query[kQueryBufferSize];
+    WIN32_FIND_DATAW data;
+    char name[MAX_PATH * 2 + 1]; // an entry's name in the ANSI code page
+    FolderLevel* levels;
+    size_t depth;
+    size_t capacity;
+};
+
+// Identity of a folder on its volume, so a link back into an enclosing folder is recognised.
+bool ReadFolderId(const wchar_t* query, FolderLevel* level) {
+    HANDLE handle = CreateFileW(query, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (!ok || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)) {
+        return false;
+    }
+    level->volume = info.dwVolumeSerialNumber;
+    level->indexHigh = info.nFileIndexHigh;
+    level->indexLow = info.nFileIndexLow;
+    return true;
+}
+
+bool IsEnclosingFolder(const FolderWalk& walk, const FolderLevel& level) {
+    if (!level.hasId) {
+        return false;
+    }
+    for (size_t i = 0; i < walk.depth; ++i) {
+        const FolderLevel& outer = walk.levels[i];
+        if (outer.hasId && outer.volume == level.volume && outer.indexHigh == level.indexHigh &&
+            outer.indexLow == level.indexLow) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Starts the search of the folder whose path fills walk.path up to pathLength. On success the
+// folder is the new innermost level and walk.data holds its first entry. A folder that is
+// one of its own enclosing folders (reached through a link) is not entered again.
+bool EnterFolder(FolderWalk& walk, size_t pathLength) {
+    FolderLevel level = {};
+    level.pathLength = pathLength;
+    if (!FormatQuery(walk.path, L"", walk.query)) {
+        return false;
+    }
+    level.hasId = ReadFolderId(walk.query, &level);
+    if (IsEnclosingFolder(walk, level)) {
+        return false;
+    }
+    if (walk.depth == walk.capacity) {
+        size_t capacity = walk.capacity == 0 ? 16 : walk.capacity * 2;
+        FolderLevel* levels =
+            (FolderLevel*)realloc(walk.levels, capacity * sizeof(FolderLevel));
+        if (levels == nullptr) {
+            return false;
+        }
+        walk.levels = levels;
+        walk.capacity = capacity;
+    }
+    if (!FormatQuery(walk.path, L"\\*", walk.query)) {
+        return false;
+    }
+    level.search = FindFirstFileW(walk.query, &walk.data);
+    if (level.search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    walk.levels[walk.depth++] = level;
+    return true;
+}
+
+// The entry's name in the ANSI code page; false when it has characters the code page cannot
+// hold, since no stored path could name such a file.
+bool AnsiName(const wchar_t* name, char* ansi, int size) {
+    BOOL usedDefault = FALSE;
+    int converted = WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, size, nullptr, &usedDefault);
+    return converted > 0 && !usedDefault;
+}
+
+struct ShuffleRecord {
+    int key;
+    int index;
+};
+
+int CompareShuffleRecords(const void* a, const void* b) {
+    const ShuffleRecord* left = (const ShuffleRecord*)a;
+    const ShuffleRecord* right = (const ShuffleRecord*)b;
+    if (left->key != right->key) {
+        return left->key > right->key ? -1 : 1; // larger key first
+    }
+    // Equal keys keep list order, so the same keys always give the same permutation.
+    return left->index < right->index ? -1 : (left->index > right->index ? 1 : 0);
+}
+
+} // namespace
+
+bool CreatePlaylist() {
+    PlaylistEntry* node = (PlaylistEntry*)calloc(1, sizeof(PlaylistEntry));
+    if (node == nullptr) {
+        return false;
+    }
+    gPlaylist.first = node;
+    gPlaylist.current = node;
+    gPlaylist.last = node;
+    return true;
+}
+
+void AddPlaylistPath(const char* path) {
+    if (path == nullptr || strlen(path) > (size_t)kMaxPathChars) {
+        return;
+    }
+    wchar_t query[kQueryBufferSize];
+    if (!FormatQuery(path, L"", query)) {
+        return;
+    }
+    DWORD attributes = GetFileAttributesW(query);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        ExpandPlaylistFolder(path);
+    } else {
+        AppendPlaylistEntry(path);
+    }
+}
+
+void AppendPlaylistEntry(const char* path) {
+    PlaylistEntry* terminator = gPlaylist.current;
+    if (terminator == nullptr || path == nullptr || path[0] == '\0') {
+        return;
+    }
+    size_t length = strlen(path);
+    if (length > (size_t)kMaxPathChars || ClassifyMedia(path) == NotPlayable) {
+        return;
+    }
+    // The new terminator first: without it the list stays exactly as it was.
+    PlaylistEntry* node = (PlaylistEntry*)calloc(1, sizeof(PlaylistEntry));
+    if (node == nullptr) {
+        return;
+    }
+    memcpy(terminator->path, path, length + 1);
+    gPlaylist.last = terminator;
+    terminator->next = node;
+    node->prev = terminator;
+    gPlaylist.current = node;
+}
+
+void ExpandPlaylistFolder(const char* folder) {
+    if (folder == nullptr) {
+        return;
+    }
+    size_t folderLength = strlen(folder);
+    if (folderLength > (size_t)kMaxPathChars) {
+        return;
+    }
+    FolderWalk* walk = (FolderWalk*)calloc(1, sizeof(FolderWalk));
+    if (walk == nullptr) {
+        return;
+    }
+    memcpy(walk->path, folder, folderLength + 1);
+    bool haveEntry = EnterFolder(*walk, folderLength);
+    while (walk->depth > 0) {
+        if (!haveEntry) {
+            FindClose(walk->levels[walk->depth - 1].search);
+            if (--walk->depth == 0) {
+                break;
+            }
+            FolderLevel& outer = walk->levels[walk->depth - 1];
+            walk->path[outer.pathLength] = '\0';
+            haveEntry = FindNextFileW(outer.search, &walk->data) != 0;
+            continue;
+        }
+        size_t base = walk->levels[walk->depth - 1].pathLength;
+        const char* name = walk->name;
+        if (walk->data.cFileName[0] != L'.' && walk->data.cFileName[0] != L'\0' &&
+            AnsiName(walk->data.cFileName, walk->name, (int)sizeof(walk->name))) {
+            size_t nameLength = strlen(name);
+            // A joined path that would not fit an entry is left out, folder or file.
+            if (base + 1 + nameLength <= (size_t)kMaxPathChars) {
+                walk->path[base] = '\\';
+                memcpy(walk->path + base + 1, name, nameLength + 1);
+                if ((walk->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    if (EnterFolder(*walk, base + 1 + nameLength)) {
+                        haveEntry = true; // walk->data now holds the subfolder's first entry
+                        continue;
+                    }
+                } else {
+                    AppendPlaylistEntry(walk->path);
+                }
+                walk->path[base] = '\0';
+            }
+        }
+        haveEntry = FindNextFileW(walk->levels[walk->depth - 1].search, &walk->data) != 0;
+    }
+    free(walk->levels);
+    free(walk);
+}
+
+void ShufflePlaylist() {
+    srand((unsigned)time(nullptr));
+    if (gPlaylist.first == nullptr) {
+        return;
+    }
+    size_t count = 0;
+    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != '\0';
+         node = node->next) {
+        ++count;
+    }
+    if (count < 2 || count > (size_t)0x7fffffff) {
+        return;
+    }
+    ShuffleRecord* records = (ShuffleRecord*)malloc(count * sizeof(ShuffleRecord));
+    PlaylistEntry** nodes = (PlaylistEntry**)malloc(count * sizeof(PlaylistEntry*));
+    char* held = (char*)malloc(kPathBufferSize);
+    if (records == nullptr || nodes == nullptr || held == nullptr) {
+        free(records);
+        free(nodes);
+        free(held);
+        return;
+    }
+    PlaylistEntry* node = gPlaylist.first;
+    for (size_t i = 0; i < count; ++i, node = node->next) {
+        records[i].key = rand();
+        records[i].index = (int)i;
+        nodes[i] = node;
+    }
+    qsort(records, count, sizeof(ShuffleRecord), CompareShuffleRecords);
+    // Node i takes the path that node records[i].index held: move the paths cycle by cycle,
+    // marking each finished position with its own index.
+    for (size_t start = 0; start < count; ++start) {
+        if (records[start].index == (int)start) {
+            continue;
+        }
+        memcpy(held, nodes[start]->path, kPathBufferSize);
+        size_t i = start;
+        for (;;) {
+            size_t from = (size_t)records[i].index;
+            records[i].index = (int)i;
+            if (from == start) {
+                memcpy(nodes[i]->path, held, kPathBufferSize);
+                break;
+            }
+            memcpy(nodes[i]->path, nodes[from]->path, kPathBufferSize);
+            i = from;
+        }
+    }
+    free(records);
+    free(nodes);
+    free(held);
+}
