@@ -28,5 +28,28 @@ extern SaverSettings gSettings;
 
 // mode 1: fill the configuration dialog's controls; any other mode: build the playlist.
 void LoadSettings(HWND window, int mode);
-// Rewrites the settings file from the configuration dialog's controls.
-void SaveSettings(HWND dialog);
+// Rewrites the settings file from the configuration dialog's controls. True when the whole
+// file was written.
+bool SaveSettings(HWND dialog);
+
+// Decisions behind the file's values.
+
+// A switch is on only for the stored value 1.
+int SwitchFromStored(int stored);
+// Stored "Size" to the record's code: 1..5 unchanged, 0 and 6 full screen (0). False for any
+// other value, which leaves the record alone.
+bool SizeFromStored(int stored, int* size);
+// The record's size code as written: full screen is always 6.
+int StoredFromSize(int size);
+// Radio buttons of the two groups; 0 when a code has none.
+int SizeButtonForSize(int size);
+int AspectButtonForRatio(int aspectRatio);
+// The code of a checked button, or -1 when the id belongs to no button of the group.
+int SizeForButton(int buttonId);
+int AspectRatioForButton(int buttonId);
+
+// Where the file is read and written: the Windows folder's "Flickvane.ini". A test may point
+// it at another folder; null goes back to the Windows folder.
+void SetSettingsFolder(const char* folder);
+// The full path of the settings file; false when it cannot be formed.
+bool GetSettingsFilePath(char path[kPathBufferSize]);

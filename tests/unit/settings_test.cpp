@@ -1,0 +1,543 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "settings/playlist.h"
+#include "settings/settings.h"
+
+namespace {
+
+void UseStandardNames() {
+    strcpy(gSettings.sectionName, "Flickvane");
+    strcpy(gSettings.fileName, "Flickvane.ini");
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    // The profile functions may hold an older copy of the file.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+    DeleteFileA(path.c_str());
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::vector<std::string> PlaylistPaths() {
+    std::vector<std::string> paths;
+    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != '\0';
+         node = node->next) {
+        paths.push_back(node->path);
+    }
+    return paths;
+}
+
+// A settings folder of its own for each test, under the temporary folder.
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        char name[MAX_PATH + 64];
+        snprintf(name, sizeof(name), "%sfvset-%lu-%d", temp, GetCurrentProcessId(), ++counter);
+        folder = name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        file = folder + "\\Flickvane.ini";
+        UseStandardNames();
+        SetSettingsFolder(folder.c_str());
+        gSettings.Size = 0;
+    }
+    void TearDown() override {
+        SetSettingsFolder(nullptr);
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+        DeleteFileA(file.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    void WriteIni(const std::string& body) { WriteBytes(file, "[Flickvane]\r\n" + body); }
+
+    std::string folder;
+    std::string file;
+};
+
+// The configuration dialog's controls, in a plain window.
+class DialogControls {
+public:
+    DialogControls() {
+        INITCOMMONCONTROLSEX init = {sizeof(init), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+        InitCommonControlsEx(&init);
+        window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        Child(WC_LISTVIEWA, LVS_REPORT, IDC_PLAYLIST);
+        LVCOLUMNA column = {};
+        column.mask = LVCF_WIDTH;
+        column.cx = 300;
+        SendDlgItemMessageA(window, IDC_PLAYLIST, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+        for (int id : {IDC_REPEAT, IDC_RANDOM, IDC_MUTE, IDC_KEYBOARD, IDC_ESCKEY}) {
+            Child("BUTTON", BS_AUTOCHECKBOX, id);
+        }
+        for (int id = IDC_SIZE_50; id <= IDC_SIZE_FULL; ++id) {
+            Child("BUTTON", BS_AUTORADIOBUTTON | (id == IDC_SIZE_50 ? WS_GROUP : 0), id);
+        }
+        for (int id : {IDC_ASPECT_4_3, IDC_ASPECT_16_9, IDC_ASPECT_VIDEO, IDC_ASPECT_SCREEN}) {
+            Child("BUTTON", BS_AUTORADIOBUTTON | (id == IDC_ASPECT_4_3 ? WS_GROUP : 0), id);
+        }
+        Child(TRACKBAR_CLASSA, TBS_VERT, IDC_VOLUME);
+        SendDlgItemMessageA(window, IDC_VOLUME, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10000));
+    }
+    ~DialogControls() { DestroyWindow(window); }
+
+    bool Checked(int id) const { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+    void Check(int id, bool on) { CheckDlgButton(window, id, on ? BST_CHECKED : BST_UNCHECKED); }
+
+    std::vector<std::string> Items() const {
+        std::vector<std::string> items;
+        int count = (int)SendDlgItemMessageA(window, IDC_PLAYLIST, LVM_GETITEMCOUNT, 0, 0);
+        for (int i = 0; i < count; ++i) {
+            char text[kPathBufferSize + 8] = "";
+            LVITEMA item = {};
+            item.pszText = text;
+            item.cchTextMax = (int)sizeof(text);
+            SendDlgItemMessageA(window, IDC_PLAYLIST, LVM_GETITEMTEXTA, i, (LPARAM)&item);
+            items.push_back(text);
+        }
+        return items;
+    }
+    void AddItem(const std::string& text) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = (int)Items().size();
+        item.pszText = const_cast<char*>(text.c_str());
+        SendDlgItemMessageA(window, IDC_PLAYLIST, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    }
+    void SetVolumePosition(int position) {
+        SendDlgItemMessageA(window, IDC_VOLUME, TBM_SETPOS, TRUE, position);
+    }
+
+    HWND window;
+
+private:
+    void Child(const char* className, DWORD style, int id) {
+        HWND child = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 100, 20,
+                                     window, (HMENU)(INT_PTR)id, GetModuleHandleA(nullptr), nullptr);
+        EXPECT_NE(child, nullptr) << className << " " << id;
+    }
+};
+
+const int kSizeButtons[] = {IDC_SIZE_50, IDC_SIZE_75, IDC_SIZE_100,
+                            IDC_SIZE_150, IDC_SIZE_200, IDC_SIZE_FULL};
+const int kAspectButtons[] = {IDC_ASPECT_4_3, IDC_ASPECT_16_9, IDC_ASPECT_VIDEO,
+                              IDC_ASPECT_SCREEN};
+
+std::vector<int> CheckedOf(const DialogControls& dialog, const int* ids, size_t count) {
+    std::vector<int> checked;
+    for (size_t i = 0; i < count; ++i) {
+        if (dialog.Checked(ids[i])) {
+            checked.push_back(ids[i]);
+        }
+    }
+    return checked;
+}
+
+std::vector<int> CheckedSizes(const DialogControls& dialog) {
+    return CheckedOf(dialog, kSizeButtons, 6);
+}
+std::vector<int> CheckedAspects(const DialogControls& dialog) {
+    return CheckedOf(dialog, kAspectButtons, 4);
+}
+
+} // namespace
+
+TEST(SettingsDecisions, OnlyOneTurnsASwitchOn) {
+    EXPECT_EQ(SwitchFromStored(1), 1);
+    EXPECT_EQ(SwitchFromStored(0), 0);
+    EXPECT_EQ(SwitchFromStored(2), 0);
+    EXPECT_EQ(SwitchFromStored(-1), 0);
+    EXPECT_EQ(SwitchFromStored(257), 0);
+}
+
+TEST(SettingsDecisions, SizeCodes) {
+    int size = 42;
+    EXPECT_TRUE(SizeFromStored(0, &size));
+    EXPECT_EQ(size, 0);
+    EXPECT_TRUE(SizeFromStored(6, &size));
+    EXPECT_EQ(size, 0);
+    for (int code = 1; code <= 5; ++code) {
+        EXPECT_TRUE(SizeFromStored(code, &size));
+        EXPECT_EQ(size, code);
+    }
+    size = 3;
+    EXPECT_FALSE(SizeFromStored(7, &size));
+    EXPECT_FALSE(SizeFromStored(9, &size));
+    EXPECT_FALSE(SizeFromStored(-1, &size));
+    EXPECT_EQ(size, 3);
+    EXPECT_EQ(StoredFromSize(0), 6);
+    for (int code = 1; code <= 5; ++code) {
+        EXPECT_EQ(StoredFromSize(code), code);
+    }
+}
+
+TEST(SettingsDecisions, ButtonsOfTheCodes) {
+    EXPECT_EQ(SizeButtonForSize(0), IDC_SIZE_FULL);
+    EXPECT_EQ(SizeButtonForSize(1), IDC_SIZE_50);
+    EXPECT_EQ(SizeButtonForSize(5), IDC_SIZE_200);
+    EXPECT_EQ(SizeButtonForSize(6), 0);
+    EXPECT_EQ(AspectButtonForRatio(0), IDC_ASPECT_VIDEO);
+    EXPECT_EQ(AspectButtonForRatio(1), IDC_ASPECT_4_3);
+    EXPECT_EQ(AspectButtonForRatio(2), IDC_ASPECT_16_9);
+    EXPECT_EQ(AspectButtonForRatio(3), IDC_ASPECT_SCREEN);
+    EXPECT_EQ(AspectButtonForRatio(7), 0);
+    EXPECT_EQ(AspectButtonForRatio(-1), 0);
+    for (int size = 0; size <= 5; ++size) {
+        EXPECT_EQ(SizeForButton(SizeButtonForSize(size)), size);
+    }
+    for (int ratio = 0; ratio <= 3; ++ratio) {
+        EXPECT_EQ(AspectRatioForButton(AspectButtonForRatio(ratio)), ratio);
+    }
+    EXPECT_EQ(SizeForButton(IDC_ASPECT_4_3), -1);
+    EXPECT_EQ(AspectRatioForButton(IDC_SIZE_FULL), -1);
+}
+
+TEST_F(SettingsFile, MissingFileGivesDefaults) {
+    gSettings.Repeat = gSettings.Random = gSettings.Mute = gSettings.Keyboard = 1;
+    gSettings.ESCKey = 1;
+    gSettings.AspectRatio = 3;
+    gSettings.Volume = -7;
+    gSettings.FilesNum = 9;
+    LoadSettings(nullptr, 0);
+    EXPECT_TRUE(PlaylistPaths().empty());
+    EXPECT_EQ(gPlaylist.first, gPlaylist.current);
+    EXPECT_EQ(gPlaylist.first, gPlaylist.last);
+    EXPECT_EQ(gSettings.FilesNum, 0u);
+    EXPECT_EQ(gSettings.Repeat, 0);
+    EXPECT_EQ(gSettings.Random, 0);
+    EXPECT_EQ(gSettings.Mute, 0);
+    EXPECT_EQ(gSettings.Keyboard, 0);
+    EXPECT_EQ(gSettings.ESCKey, 0);
+    EXPECT_EQ(gSettings.Size, 0);
+    EXPECT_EQ(gSettings.AspectRatio, 1);
+    EXPECT_EQ(gSettings.Volume, 0);
+    EXPECT_FALSE(FileExists(file));
+}
+
+TEST_F(SettingsFile, MissingFileInTheDialog) {
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    EXPECT_TRUE(dialog.Items().empty());
+    for (int id : {IDC_REPEAT, IDC_RANDOM, IDC_MUTE, IDC_KEYBOARD, IDC_ESCKEY}) {
+        EXPECT_FALSE(dialog.Checked(id)) << id;
+    }
+    EXPECT_EQ(CheckedSizes(dialog), std::vector<int>{IDC_SIZE_FULL});
+    EXPECT_EQ(CheckedAspects(dialog), std::vector<int>{IDC_ASPECT_4_3});
+    EXPECT_TRUE(PlaylistPaths().empty());
+}
+
+TEST_F(SettingsFile, EntriesEndAtTheFirstMissingKey) {
+    WriteIni("FilesNum=3\r\nFile1=C:\\a.avi\r\nFile3=C:\\c.avi\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths(), std::vector<std::string>{"C:\\a.avi"});
+    EXPECT_EQ(gSettings.FilesNum, 3u);
+}
+
+TEST_F(SettingsFile, EntriesBeyondTheCountAreNotRead) {
+    WriteIni("FilesNum=1\r\nFile1=C:\\a.avi\r\nFile2=C:\\b.avi\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths(), std::vector<std::string>{"C:\\a.avi"});
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    EXPECT_EQ(dialog.Items(), std::vector<std::string>{"C:\\a.avi"});
+}
+
+TEST_F(SettingsFile, SaverModeFiltersAndExpands) {
+    std::string media = folder + "\\media";
+    CreateDirectoryA(media.c_str(), nullptr);
+    HANDLE clip = CreateFileA((media + "\\x.mp3").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+    CloseHandle(clip);
+    WriteIni("FilesNum=4\r\nFile1=C:\\notes.txt\r\nFile2=" + media +
+             "\r\nFile3=http://example.com/a.wmv\r\nFile4=C:\\missing.avi\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths(), (std::vector<std::string>{media + "\\x.mp3", "http://example.com/a.wmv",
+                                                         "C:\\missing.avi"}));
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    EXPECT_EQ(dialog.Items(), (std::vector<std::string>{"C:\\notes.txt", media, "http://example.com/a.wmv",
+                                                       "C:\\missing.avi"}));
+    EXPECT_TRUE(PlaylistPaths().empty());
+    DeleteFileA((media + "\\x.mp3").c_str());
+    RemoveDirectoryA(media.c_str());
+}
+
+TEST_F(SettingsFile, OverlongEntryIsLeftOutInTheSaver) {
+    std::string tooLong = "C:\\" + std::string(kMaxPathChars - 6, 'b') + ".avi";
+    WriteIni("FilesNum=2\r\nFile1=" + tooLong + "\r\nFile2=C:\\after.avi\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths(), std::vector<std::string>{"C:\\after.avi"});
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    std::vector<std::string> items = dialog.Items();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0], tooLong.substr(0, kMaxPathChars));
+}
+
+TEST_F(SettingsFile, SwitchesNeedExactlyOne) {
+    WriteIni("Repeat=2\r\nRandom=0\r\nMute=1\r\nKeyboard=-1\r\nESCKey=1\r\n");
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    EXPECT_EQ(gSettings.Repeat, 0);
+    EXPECT_EQ(gSettings.Random, 0);
+    EXPECT_EQ(gSettings.Mute, 1);
+    EXPECT_EQ(gSettings.Keyboard, 0);
+    EXPECT_EQ(gSettings.ESCKey, 1);
+    EXPECT_FALSE(dialog.Checked(IDC_REPEAT));
+    EXPECT_FALSE(dialog.Checked(IDC_RANDOM));
+    EXPECT_TRUE(dialog.Checked(IDC_MUTE));
+    EXPECT_FALSE(dialog.Checked(IDC_KEYBOARD));
+    EXPECT_TRUE(dialog.Checked(IDC_ESCKEY));
+}
+
+TEST_F(SettingsFile, RandomShufflesTheBuiltList) {
+    std::string body = "FilesNum=40\r\n";
+    std::vector<std::string> stored;
+    for (int i = 1; i <= 40; ++i) {
+        char line[64];
+        snprintf(line, sizeof(line), "C:\\clips\\%02d.avi", i);
+        stored.push_back(line);
+        body += "File" + std::to_string(i) + "=" + line + "\r\n";
+    }
+    WriteIni(body + "Random=1\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Random, 1);
+    std::vector<std::string> paths = PlaylistPaths();
+    EXPECT_NE(paths, stored);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, stored);
+}
+
+TEST_F(SettingsFile, SizeZeroIsFullScreen) {
+    WriteIni("Size=0\r\n");
+    gSettings.Size = 3;
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    EXPECT_EQ(gSettings.Size, 0);
+    EXPECT_EQ(CheckedSizes(dialog), std::vector<int>{IDC_SIZE_FULL});
+}
+
+TEST_F(SettingsFile, SizeCodesCheckTheirButtons) {
+    for (int code = 1; code <= 6; ++code) {
+        WriteIni("Size=" + std::to_string(code) + "\r\n");
+        DialogControls dialog;
+        dialog.Check(IDC_SIZE_150, true);
+        LoadSettings(dialog.window, 1);
+        EXPECT_EQ(gSettings.Size, code == 6 ? 0 : code);
+        EXPECT_EQ(CheckedSizes(dialog), std::vector<int>{SizeButtonForSize(code == 6 ? 0 : code)});
+    }
+}
+
+TEST_F(SettingsFile, SizeOutOfRangeKeepsTheRecord) {
+    WriteIni("Size=9\r\n");
+    gSettings.Size = 0;
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Size, 0);
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    EXPECT_TRUE(CheckedSizes(dialog).empty());
+    gSettings.Size = 4;
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Size, 4);
+}
+
+TEST_F(SettingsFile, AspectRatioAsRead) {
+    WriteIni("AspectRatio=0\r\n");
+    {
+        DialogControls dialog;
+        LoadSettings(dialog.window, 1);
+        EXPECT_EQ(gSettings.AspectRatio, 0);
+        EXPECT_EQ(CheckedAspects(dialog), std::vector<int>{IDC_ASPECT_VIDEO});
+    }
+    WriteIni("AspectRatio=7\r\n");
+    {
+        DialogControls dialog;
+        LoadSettings(dialog.window, 1);
+        EXPECT_EQ(gSettings.AspectRatio, 7);
+        EXPECT_TRUE(CheckedAspects(dialog).empty());
+    }
+}
+
+TEST_F(SettingsFile, VolumeIsSigned) {
+    WriteIni("Volume=-500\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Volume, -500);
+}
+
+TEST_F(SettingsFile, SaveWritesEveryKeyInOrder) {
+    WriteIni("Other=1\r\n[Elsewhere]\r\nKey=2\r\n");
+    DialogControls dialog;
+    dialog.AddItem("C:\\clips\\one.avi");
+    dialog.AddItem("D:\\\x93\xae\x89\xe6");
+    dialog.AddItem("http://example.com/a.wmv");
+    dialog.Check(IDC_REPEAT, true);
+    dialog.Check(IDC_MUTE, true);
+    dialog.Check(IDC_ESCKEY, true);
+    dialog.Check(IDC_SIZE_75, true);
+    dialog.Check(IDC_ASPECT_SCREEN, true);
+    dialog.SetVolumePosition(500);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_EQ(gSettings.FilesNum, 3u);
+    EXPECT_EQ(Lines(ReadBytes(file)),
+              (std::vector<std::string>{"[Flickvane]", "FilesNum=3", "File1=C:\\clips\\one.avi",
+                                        "File2=D:\\\x93\xae\x89\xe6", "File3=http://example.com/a.wmv",
+                                        "Repeat=1", "Random=0", "Mute=1", "Keyboard=0", "ESCKey=1",
+                                        "Size=2", "AspectRatio=3", "Volume=-500"}));
+}
+
+TEST_F(SettingsFile, LoadThenSaveDropsStaleKeys) {
+    WriteIni("FilesNum=1\r\nFile1=C:\\a.avi\r\nFile2=C:\\b.avi\r\nSize=0\r\nVolume=-500\r\n"
+             "AspectRatio=0\r\n");
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    dialog.SetVolumePosition(-gSettings.Volume);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_EQ(Lines(ReadBytes(file)),
+              (std::vector<std::string>{"[Flickvane]", "FilesNum=1", "File1=C:\\a.avi", "Repeat=0",
+                                        "Random=0", "Mute=0", "Keyboard=0", "ESCKey=0", "Size=6",
+                                        "AspectRatio=0", "Volume=-500"}));
+}
+
+TEST_F(SettingsFile, MissingKeyStopsAndSaveShortensTheCount) {
+    WriteIni("FilesNum=3\r\nFile1=C:\\a.avi\r\nFile3=C:\\c.avi\r\n");
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    std::vector<std::string> lines = Lines(ReadBytes(file));
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "FilesNum=1");
+    EXPECT_EQ(lines[2], "File1=C:\\a.avi");
+    EXPECT_EQ(lines[3], "Repeat=0");
+}
+
+TEST_F(SettingsFile, UnknownCodesWithoutButtons) {
+    WriteIni("Size=9\r\nAspectRatio=7\r\n");
+    DialogControls dialog;
+    LoadSettings(dialog.window, 1);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    char value[16];
+    GetPrivateProfileStringA("Flickvane", "Size", "", value, sizeof(value), file.c_str());
+    EXPECT_STREQ(value, "6");
+    GetPrivateProfileStringA("Flickvane", "AspectRatio", "", value, sizeof(value), file.c_str());
+    EXPECT_STREQ(value, "7");
+}
+
+TEST_F(SettingsFile, EmptyItemsAreNotWritten) {
+    DialogControls dialog;
+    dialog.AddItem("C:\\a.avi");
+    dialog.AddItem("");
+    dialog.AddItem("C:\\c.avi");
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_EQ(gSettings.FilesNum, 2u);
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths(), (std::vector<std::string>{"C:\\a.avi", "C:\\c.avi"}));
+}
+
+TEST_F(SettingsFile, SavedFileReadsBack) {
+    DialogControls dialog;
+    std::string longest = "C:\\" + std::string(kMaxPathChars - 7, 'z') + ".avi";
+    dialog.AddItem(longest);
+    dialog.Check(IDC_RANDOM, true);
+    dialog.Check(IDC_KEYBOARD, true);
+    dialog.Check(IDC_SIZE_FULL, true);
+    dialog.Check(IDC_ASPECT_16_9, true);
+    dialog.SetVolumePosition(10000);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    DialogControls again;
+    LoadSettings(again.window, 1);
+    EXPECT_EQ(again.Items(), std::vector<std::string>{longest});
+    EXPECT_TRUE(again.Checked(IDC_RANDOM));
+    EXPECT_TRUE(again.Checked(IDC_KEYBOARD));
+    EXPECT_FALSE(again.Checked(IDC_REPEAT));
+    EXPECT_EQ(CheckedSizes(again), std::vector<int>{IDC_SIZE_FULL});
+    EXPECT_EQ(CheckedAspects(again), std::vector<int>{IDC_ASPECT_16_9});
+    EXPECT_EQ(gSettings.Volume, -10000);
+}
+
+TEST_F(SettingsFile, UnwritableFolderReportsFailure) {
+    SetSettingsFolder((folder + "\\no such folder").c_str());
+    DialogControls dialog;
+    dialog.AddItem("C:\\a.avi");
+    EXPECT_FALSE(SaveSettings(dialog.window));
+}
+
+TEST(SettingsWindowsFolder, FileLivesInTheWindowsFolder) {
+    UseStandardNames();
+    SetSettingsFolder(nullptr);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string expected = std::string(windows) + "\\Flickvane.ini";
+    char path[kPathBufferSize];
+    ASSERT_TRUE(GetSettingsFilePath(path));
+    EXPECT_EQ(std::string(path), expected);
+
+    // A file written by the profile functions under the bare name is the one that is read.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "Flickvane.ini");
+    DeleteFileA(expected.c_str());
+    ASSERT_TRUE(WritePrivateProfileStringA("Flickvane", "Keyboard", "1", "Flickvane.ini"));
+    ASSERT_TRUE(WritePrivateProfileStringA("Flickvane", "Volume", "-1200", "Flickvane.ini"));
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Keyboard, 1);
+    EXPECT_EQ(gSettings.Volume, -1200);
+
+    DialogControls dialog;
+    dialog.AddItem("C:\\w.avi");
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    char value[64];
+    GetPrivateProfileStringA("Flickvane", "File1", "", value, sizeof(value), "Flickvane.ini");
+    EXPECT_STREQ(value, "C:\\w.avi");
+    EXPECT_EQ(GetPrivateProfileIntA("Flickvane", "Keyboard", 5, "Flickvane.ini"), 0u);
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "Flickvane.ini");
+    DeleteFileA(expected.c_str());
+}
