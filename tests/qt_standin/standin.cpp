@@ -31,6 +31,7 @@ struct MovieData {
     ULONGLONG tickAtStart;
     HWND window;
     bool tasked;
+    long tasks; // MoviesTask calls, reported when the movie is disposed of
     ULONGLONG lastPaint;
 };
 
@@ -309,7 +310,10 @@ LONG_PTR Dispatch(LONG selector, va_list args) {
         movie->id = gNextMovieId++;
         movie->window = gCurrentPort ? gCurrentPort->window : nullptr;
         *slot = (Movie)movie;
-        Log("NewMovieFromFile %d %s flags=%d -> 0", movie->id, gFiles[reference - 1].name, flags);
+        // The stack position tells the tests whether items nest inside each other.
+        volatile char marker = 0;
+        Log("NewMovieFromFile %d %s flags=%d -> 0 stack=%p", movie->id, gFiles[reference - 1].name,
+            flags, (void*)&marker);
         return 0;
     }
     default:
@@ -324,7 +328,7 @@ LONG_PTR Dispatch(LONG selector, va_list args) {
     }
     switch (selector) {
     case QtSelDisposeMovie:
-        Log("DisposeMovie %d", movie->id);
+        Log("DisposeMovie %d tasks=%ld", movie->id, movie->tasks);
         free(movie);
         return 0;
     case QtSelStartMovie:
@@ -342,6 +346,7 @@ LONG_PTR Dispatch(LONG selector, va_list args) {
         return 0;
     case QtSelMoviesTask: {
         LONG allowance = va_arg(args, LONG);
+        ++movie->tasks;
         if (!movie->tasked) {
             movie->tasked = true;
             Log("MoviesTask %d %ld", movie->id, (long)allowance);
