@@ -39,11 +39,15 @@ bool FormatQuery(const char* path, const wchar_t* suffix, wchar_t query[kQueryBu
 struct FolderLevel {
     HANDLE search;
     size_t pathLength; // the folder's path is the first pathLength bytes of the shared buffer
-    bool hasId;
+    int idState;       // kIdUnknown until a link makes the folder's identity matter
     DWORD volume;
     DWORD indexHigh;
     DWORD indexLow;
 };
+
+constexpr int kIdUnknown = 0;
+constexpr int kIdKnown = 1;
+constexpr int kIdUnavailable = 2;
 
 struct FolderWalk {
     char path[kPathBufferSize];
@@ -55,34 +59,49 @@ struct FolderWalk {
     size_t capacity;
 };
 
-// Identity of a folder on its volume, so a link back into an enclosing folder is recognised.
-bool ReadFolderId(const wchar_t* query, FolderLevel* level) {
-    HANDLE handle = CreateFileW(query, FILE_READ_ATTRIBUTES,
+// Identity of the folder whose path is the first pathLength bytes of walk.path.
+void ReadFolderId(FolderWalk& walk, FolderLevel* level) {
+    level->idState = kIdUnavailable;
+    char saved = walk.path[level->pathLength];
+    walk.path[level->pathLength] = '\0';
+    bool formed = FormatQuery(walk.path, L"", walk.query);
+    walk.path[level->pathLength] = saved;
+    if (!formed) {
+        return;
+    }
+    HANDLE handle = CreateFileW(walk.query, FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        return false;
+        return;
     }
     BY_HANDLE_FILE_INFORMATION info;
     BOOL ok = GetFileInformationByHandle(handle, &info);
     CloseHandle(handle);
     if (!ok || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)) {
-        return false;
+        return;
     }
     level->volume = info.dwVolumeSerialNumber;
     level->indexHigh = info.nFileIndexHigh;
     level->indexLow = info.nFileIndexLow;
-    return true;
+    level->idState = kIdKnown;
 }
 
-bool IsEnclosingFolder(const FolderWalk& walk, const FolderLevel& level) {
-    if (!level.hasId) {
+// Whether a linked folder is one of the folders being searched around it. Only links can
+// close a loop, so identities are read only when one is met (reading them is slow on some
+// systems), and each enclosing folder's only once.
+bool IsEnclosingFolder(FolderWalk& walk, FolderLevel* level) {
+    ReadFolderId(walk, level);
+    if (level->idState != kIdKnown) {
         return false;
     }
     for (size_t i = 0; i < walk.depth; ++i) {
-        const FolderLevel& outer = walk.levels[i];
-        if (outer.hasId && outer.volume == level.volume && outer.indexHigh == level.indexHigh &&
-            outer.indexLow == level.indexLow) {
+        FolderLevel& outer = walk.levels[i];
+        if (outer.idState == kIdUnknown) {
+            ReadFolderId(walk, &outer);
+        }
+        if (outer.idState == kIdKnown && outer.volume == level->volume &&
+            outer.indexHigh == level->indexHigh && outer.indexLow == level->indexLow) {
             return true;
         }
     }
@@ -90,16 +109,12 @@ bool IsEnclosingFolder(const FolderWalk& walk, const FolderLevel& level) {
 }
 
 // Starts the search of the folder whose path fills walk.path up to pathLength. On success the
-// folder is the new innermost level and walk.data holds its first entry. A folder that is
-// one of its own enclosing folders (reached through a link) is not entered again.
-bool EnterFolder(FolderWalk& walk, size_t pathLength) {
+// folder is the new innermost level and walk.data holds its first entry. A linked folder that
+// is one of its own enclosing folders is not entered again.
+bool EnterFolder(FolderWalk& walk, size_t pathLength, bool isLink) {
     FolderLevel level = {};
     level.pathLength = pathLength;
-    if (!FormatQuery(walk.path, L"", walk.query)) {
-        return false;
-    }
-    level.hasId = ReadFolderId(walk.query, &level);
-    if (IsEnclosingFolder(walk, level)) {
+    if (isLink && IsEnclosingFolder(walk, &level)) {
         return false;
     }
     if (walk.depth == walk.capacity) {
@@ -115,7 +130,9 @@ bool EnterFolder(FolderWalk& walk, size_t pathLength) {
     if (!FormatQuery(walk.path, L"\\*", walk.query)) {
         return false;
     }
-    level.search = FindFirstFileW(walk.query, &walk.data);
+    // No short names are needed, and asking for none spares their making.
+    level.search = FindFirstFileExW(walk.query, FindExInfoBasic, &walk.data,
+                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (level.search == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -209,7 +226,7 @@ void ExpandPlaylistFolder(const char* folder) {
         return;
     }
     memcpy(walk->path, folder, folderLength + 1);
-    bool haveEntry = EnterFolder(*walk, folderLength);
+    bool haveEntry = EnterFolder(*walk, folderLength, false);
     while (walk->depth > 0) {
         if (!haveEntry) {
             FindClose(walk->levels[walk->depth - 1].search);
@@ -230,8 +247,10 @@ void ExpandPlaylistFolder(const char* folder) {
             if (base + 1 + nameLength <= (size_t)kMaxPathChars) {
                 walk->path[base] = '\\';
                 memcpy(walk->path + base + 1, name, nameLength + 1);
-                if ((walk->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    if (EnterFolder(*walk, base + 1 + nameLength)) {
+                DWORD attributes = walk->data.dwFileAttributes;
+                if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+                    if (EnterFolder(*walk, base + 1 + nameLength, isLink)) {
                         haveEntry = true; // walk->data now holds the subfolder's first entry
                         continue;
                     }
