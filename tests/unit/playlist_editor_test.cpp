@@ -129,7 +129,7 @@ TEST(ConfigDialogDecisions, OnlyTheFiveGroupBoxesAreBlue) {
 namespace {
 
 // The dialog opened modeless in this process, from this program's own resources.
-class DialogInProcess : public ::testing::Test {
+class PlaylistEditorInDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         char dir[MAX_PATH] = {};
@@ -190,7 +190,7 @@ protected:
 
 } // namespace
 
-TEST_F(DialogInProcess, TemplateHoldsTheControlsInTabOrder) {
+TEST_F(PlaylistEditorInDialog, TemplateHoldsTheControlsInTabOrder) {
     struct Expected {
         int id;
         const char* className;
@@ -235,7 +235,7 @@ TEST_F(DialogInProcess, TemplateHoldsTheControlsInTabOrder) {
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_ASPECT_4_3), GWL_STYLE) & WS_GROUP);
 }
 
-TEST_F(DialogInProcess, InitialisationSetsColumnTrackbarAndFonts) {
+TEST_F(PlaylistEditorInDialog, InitialisationSetsColumnTrackbarAndFonts) {
     RECT listRect = {};
     GetWindowRect(list, &listRect);
     EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), listRect.right - listRect.left - 30);
@@ -252,7 +252,7 @@ TEST_F(DialogInProcess, InitialisationSetsColumnTrackbarAndFonts) {
     EXPECT_EQ(Count(), 0);
 }
 
-TEST_F(DialogInProcess, BatchLeavesOnlyTheLastAddedItemSelected) {
+TEST_F(PlaylistEditorInDialog, BatchLeavesOnlyTheLastAddedItemSelected) {
     AddItemsAtEnd(dialog, {"C:\\a.avi", "C:\\b.avi"});
     Select({0}, 0);
     AddItemsAtEnd(dialog, {"C:\\c.avi", "C:\\d.avi", "C:\\e.avi"});
@@ -265,7 +265,7 @@ TEST_F(DialogInProcess, BatchLeavesOnlyTheLastAddedItemSelected) {
     EXPECT_EQ(Selected(), std::vector<int>{4});
 }
 
-TEST_F(DialogInProcess, DeleteRemovesEverySelectedItem) {
+TEST_F(PlaylistEditorInDialog, DeleteRemovesEverySelectedItem) {
     AddItemsAtEnd(dialog, {"1", "2", "3", "4", "5"});
     Select({1, 2}, 2);
     Command(IDC_DELETE);
@@ -277,7 +277,7 @@ TEST_F(DialogInProcess, DeleteRemovesEverySelectedItem) {
     EXPECT_EQ(Count(), 0);
 }
 
-TEST_F(DialogInProcess, MovesSwapTextAndSelection) {
+TEST_F(PlaylistEditorInDialog, MovesSwapTextAndSelection) {
     AddItemsAtEnd(dialog, {"1", "2", "3"});
     Select({1}, 1);
     Command(IDC_MOVE_UP);
@@ -298,7 +298,7 @@ TEST_F(DialogInProcess, MovesSwapTextAndSelection) {
     EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "3", "2"}));
 }
 
-TEST_F(DialogInProcess, InPlaceEditorTextIsCopiedWhileTyping) {
+TEST_F(PlaylistEditorInDialog, InPlaceEditorTextIsCopiedWhileTyping) {
     const std::string placeholder = ToAnsi(FLICKVANE_URL_PLACEHOLDER);
     Command(IDC_ADD_URL);
     ASSERT_EQ(Texts(), std::vector<std::string>{placeholder});
@@ -312,4 +312,116 @@ TEST_F(DialogInProcess, InPlaceEditorTextIsCopiedWhileTyping) {
     SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(Text(0), "http://example.com/b.mpg");
     EXPECT_EQ(Selected(), std::vector<int>{0});
+}
+
+namespace {
+
+std::wstring MenuText(HMENU menu, int position) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, position, text, 128, MF_BYPOSITION);
+    return text;
+}
+
+std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
+    std::wstring path = std::wstring(L"\\StringFileInfo\\041104b0\\") + name;
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), path.c_str(), (void**)&value, &length) || !value) {
+        return L"";
+    }
+    return value;
+}
+
+} // namespace
+
+TEST(ProgramResources, StringsMenusIconAndVersion) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    char text[128];
+    for (int id : {1, 103, 109}) {
+        ASSERT_GT(LoadStringA(instance, id, text, sizeof(text)), 0) << id;
+        EXPECT_STREQ(text, "Flickvane") << id;
+    }
+    LoadStringA(instance, 104, text, sizeof(text));
+    EXPECT_STREQ(text, "Flickvane.ini");
+
+    HMENU full = LoadMenuA(instance, MAKEINTRESOURCEA(135));
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(GetMenuItemCount(full), 1);
+    EXPECT_EQ(MenuText(full, 0), L"ルート");
+    HMENU popup = GetSubMenu(full, 0);
+    const int fullIds[] = {32788, 32789, 32790, 0, 32793, 32794, 0, 32791, 32792};
+    const wchar_t* fullTexts[] = {L"ファイル登録(&F)", L"ディレクト登録(&D)", L"URL登録(&H)", L"",
+                                  L"上へ移動(&U)",     L"下へ移動(&D)",       L"",
+                                  L"削除(&L)",         L"全削除(&A)"};
+    ASSERT_EQ(GetMenuItemCount(popup), 9);
+    for (int i = 0; i < 9; i++) {
+        EXPECT_EQ((int)GetMenuItemID(popup, i), fullIds[i]) << i;
+        EXPECT_EQ(MenuText(popup, i), fullTexts[i]) << i;
+    }
+    DestroyMenu(full);
+    HMENU empty = LoadMenuA(instance, MAKEINTRESOURCEA(136));
+    ASSERT_NE(empty, nullptr);
+    popup = GetSubMenu(empty, 0);
+    const int emptyIds[] = {32788, 32789, 32790, 0, 32792};
+    ASSERT_EQ(GetMenuItemCount(popup), 5);
+    for (int i = 0; i < 5; i++) {
+        EXPECT_EQ((int)GetMenuItemID(popup, i), emptyIds[i]) << i;
+    }
+    EXPECT_EQ(MenuText(popup, 4), L"全削除(&A)");
+    DestroyMenu(empty);
+
+    EXPECT_NE(FindResourceA(instance, "ID_APP", (LPCSTR)RT_GROUP_ICON), nullptr);
+    EXPECT_NE(LoadIconA(instance, "ID_APP"), nullptr);
+
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(instance, module, MAX_PATH);
+    DWORD size = GetFileVersionInfoSizeW(module, nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(module, 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", (void**)&fixed, &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+    for (const wchar_t* name : {L"FileDescription", L"InternalName", L"ProductName"}) {
+        EXPECT_EQ(VersionString(info, name), L"Flickvane") << name;
+    }
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", (void**)&translation,
+                               &length));
+    EXPECT_EQ(translation[0], 0x411);
+    EXPECT_EQ(translation[1], 1200);
+}
+
+TEST_F(PlaylistEditorInDialog, TemplateTextsAreTheJapaneseCaptions) {
+    auto textOf = [&](int id) {
+        wchar_t text[512] = {};
+        GetDlgItemTextW(dialog, id, text, 512);
+        return std::wstring(text);
+    };
+    wchar_t caption[64] = {};
+    GetWindowTextW(dialog, caption, 64);
+    EXPECT_STREQ(caption, L"ビデオファイル設定");
+    EXPECT_EQ(textOf(1024), L"再生リスト");
+    EXPECT_EQ(textOf(1025), L"表示サイズ");
+    EXPECT_EQ(textOf(1008), L"ディレクトリ登録");
+    EXPECT_EQ(textOf(1010), L"キーボードで映像切り替え、音量を調節する");
+    EXPECT_EQ(textOf(1031), L"映像ファイル比");
+    wchar_t column[64] = {};
+    LVCOLUMNW info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = column;
+    info.cchTextMax = 64;
+    SendMessageW(list, LVM_GETCOLUMNW, 0, (LPARAM)&info);
+    EXPECT_STREQ(column, L"ファイル名");
+    HWND instruction = FindWindowExW(dialog, nullptr, L"Static", nullptr);
+    wchar_t text[512] = {};
+    GetWindowTextW(instruction, text, 512);
+    EXPECT_EQ(std::wstring(text),
+              L"再生リストへ映像ファイルを再生順に登録します。ディレクトリを指定した場合はサブ"
+              L"ディレクトリ内の映像ファイルを全て再生します。\n\nURLを指定した場合はインターネット"
+              L"で公開されている映像ファイルを再生します。ドラッグ・アンド・ドロップでも登録できます。");
 }
