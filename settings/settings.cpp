@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -15,7 +16,16 @@ SaverSettings gSettings;
 
 namespace {
 
-char gFolderOverride[kPathBufferSize]; // empty: the Windows folder
+char gFolderOverride[kPathBufferSize];     // empty: the Windows folder
+char gUserFolderOverride[kPathBufferSize]; // empty: %APPDATA%\Flickvane
+const char kUserFolderName[] = "Flickvane";
+
+bool WriteWithWriteFile(HANDLE file, const char* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+SettingsWriteFunction gWrite = WriteWithWriteFile;
 
 struct SwitchKey {
     const char* name;
@@ -50,6 +60,18 @@ using SettingsImage = std::vector<SettingsKey>;
 bool JoinPath(const char* folder, const char* name, char path[kPathBufferSize]) {
     int written = snprintf(path, kPathBufferSize, "%s\\%s", folder, name);
     return written >= 0 && written < kPathBufferSize;
+}
+
+bool GetUserSettingsFolder(char folder[kPathBufferSize]) {
+    if (gUserFolderOverride[0] != '\0') {
+        memcpy(folder, gUserFolderOverride, sizeof(gUserFolderOverride));
+        return true;
+    }
+    char appData[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) {
+        return false;
+    }
+    return JoinPath(appData, kUserFolderName, folder);
 }
 
 bool GetSettingsFolder(char folder[kPathBufferSize]) {
@@ -166,18 +188,104 @@ void BuildImage(HWND dialog, SettingsImage* image, UINT* filesNum) {
 // Drops whatever the profile functions hold of the file, so later reads see the disk.
 void ForgetCachedProfile(const char* path) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path); }
 
-bool WriteImageWithProfileFunctions(const char* path, const char* section,
-                                    const SettingsImage& image) {
-    ForgetCachedProfile(path);
-    DeleteFileA(path);
-    bool ok = true;
+bool IsProfileSpace(char c) { return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == ' '; }
+
+// The file's text as the profile functions write a new file: the section line, then one
+// key=value line per key, each ended by CR LF. Blanks around a value are dropped as they
+// would be; a value never runs past its line, so it cannot add keys of its own.
+std::string FormatSettingsText(const char* section, const SettingsImage& image) {
+    std::string text = std::string("[") + section + "]\r\n";
     for (const SettingsKey& key : image) {
-        if (!WritePrivateProfileStringA(section, key.name.c_str(), key.value.c_str(), path)) {
-            ok = false;
+        const char* value = key.value.c_str();
+        while (IsProfileSpace(*value)) {
+            ++value;
         }
+        size_t length = strcspn(value, "\r\n");
+        while (length > 0 && IsProfileSpace(value[length - 1])) {
+            --length;
+        }
+        text += key.name;
+        text += '=';
+        text.append(value, length);
+        text += "\r\n";
     }
-    ForgetCachedProfile(path);
+    return text;
+}
+
+// Writes the complete text to a new file beside the destination and only then puts it in the
+// destination's place in one step, so the old file stays whole until the new one is.
+bool ReplaceFileWithText(const char* destination, const std::string& text) {
+    char temporary[kPathBufferSize];
+    int formed = snprintf(temporary, sizeof(temporary), "%s.%lu.new", destination,
+                          GetCurrentProcessId());
+    if (formed < 0 || formed >= (int)sizeof(temporary)) {
+        return false;
+    }
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool ok = true;
+    size_t start = 0;
+    while (ok && start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        ok = gWrite(file, text.data() + start, (DWORD)(end - start));
+        start = end;
+    }
+    ok = ok && FlushFileBuffers(file);
+    ok = CloseHandle(file) && ok;
+    if (ok) {
+        ForgetCachedProfile(destination);
+        ok = MoveFileExA(temporary, destination,
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        ForgetCachedProfile(destination);
+    }
+    if (!ok) {
+        DeleteFileA(temporary);
+    }
     return ok;
+}
+
+bool IsFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool WriteUserFile(const std::string& text) {
+    char folder[kPathBufferSize];
+    char path[kPathBufferSize];
+    if (!GetUserSettingsFolder(folder) || !GetUserSettingsFilePath(path)) {
+        return false;
+    }
+    // The per-user folder sits in the user's application data folder, which may be missing.
+    char* separator = strrchr(folder, '\\');
+    if (separator != nullptr && separator != folder) {
+        *separator = '\0';
+        CreateDirectoryA(folder, nullptr);
+        *separator = '\\';
+    }
+    CreateDirectoryA(folder, nullptr);
+    return ReplaceFileWithText(path, text);
+}
+
+bool WriteSettingsText(const std::string& text) {
+    char windowsFile[kPathBufferSize];
+    char userFile[kPathBufferSize];
+    bool haveUserFile = GetUserSettingsFilePath(userFile);
+    if (GetSettingsFilePath(windowsFile) && ReplaceFileWithText(windowsFile, text)) {
+        if (!haveUserFile || !IsFile(userFile)) {
+            return true;
+        }
+        // The per-user copy would shadow the new file when loading.
+        ForgetCachedProfile(userFile);
+        if (DeleteFileA(userFile) || !IsFile(userFile)) {
+            return true;
+        }
+        return WriteUserFile(text);
+    }
+    return WriteUserFile(text);
 }
 
 } // namespace
@@ -233,6 +341,32 @@ void SetSettingsFolder(const char* folder) {
     }
 }
 
+void SetUserSettingsFolder(const char* folder) {
+    gUserFolderOverride[0] = '\0';
+    if (folder != nullptr && strlen(folder) < sizeof(gUserFolderOverride)) {
+        strcpy(gUserFolderOverride, folder);
+    }
+}
+
+void SetSettingsWriter(SettingsWriteFunction write) {
+    gWrite = write != nullptr ? write : WriteWithWriteFile;
+}
+
+bool GetUserSettingsFilePath(char path[kPathBufferSize]) {
+    char folder[kPathBufferSize];
+    if (!GetUserSettingsFolder(folder) || gSettings.fileName[0] == '\0') {
+        return false;
+    }
+    return JoinPath(folder, gSettings.fileName, path);
+}
+
+bool GetSettingsReadPath(char path[kPathBufferSize]) {
+    if (GetUserSettingsFilePath(path) && IsFile(path)) {
+        return true;
+    }
+    return GetSettingsFilePath(path);
+}
+
 bool GetSettingsFilePath(char path[kPathBufferSize]) {
     char folder[kPathBufferSize];
     if (!GetSettingsFolder(folder) || gSettings.fileName[0] == '\0') {
@@ -247,7 +381,7 @@ void LoadSettings(HWND window, int mode) {
 
     char path[kPathBufferSize];
     SettingsReader reader = {gSettings.sectionName, nullptr};
-    if (GetSettingsFilePath(path)) {
+    if (GetSettingsReadPath(path)) {
         reader.file = path;
     }
 
@@ -299,16 +433,12 @@ void LoadSettings(HWND window, int mode) {
 }
 
 bool SaveSettings(HWND dialog) {
-    char path[kPathBufferSize];
-    if (!GetSettingsFilePath(path)) {
-        return false;
-    }
     try {
         SettingsImage image;
         UINT filesNum = 0;
         BuildImage(dialog, &image, &filesNum);
         gSettings.FilesNum = filesNum;
-        return WriteImageWithProfileFunctions(path, gSettings.sectionName, image);
+        return WriteSettingsText(FormatSettingsText(gSettings.sectionName, image));
     } catch (const std::bad_alloc&) {
         return false;
     }

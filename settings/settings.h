@@ -48,8 +48,20 @@ int AspectButtonForRatio(int aspectRatio);
 int SizeForButton(int buttonId);
 int AspectRatioForButton(int buttonId);
 
-// Where the file is read and written: the Windows folder's "Flickvane.ini". A test may point
-// it at another folder; null goes back to the Windows folder.
+// Where the file lives. Saving writes the Windows folder's "Flickvane.ini" when that folder
+// can be written and otherwise the per-user "%APPDATA%\Flickvane\Flickvane.ini"; loading reads
+// the per-user file when there is one, else the Windows folder's.
+// A test may point either folder elsewhere; null goes back to the real one.
 void SetSettingsFolder(const char* folder);
-// The full path of the settings file; false when it cannot be formed.
+void SetUserSettingsFolder(const char* folder);
+// Full paths of the two files; false when one cannot be formed.
 bool GetSettingsFilePath(char path[kPathBufferSize]);
+bool GetUserSettingsFilePath(char path[kPathBufferSize]);
+// The file that loading reads.
+bool GetSettingsReadPath(char path[kPathBufferSize]);
+
+// Writes one piece of a new settings file to the open file; false on failure. SaveSettings
+// writes through it one line at a time, so a test can fail a save part-way.
+typedef bool (*SettingsWriteFunction)(HANDLE file, const char* data, DWORD size);
+// null restores the plain WriteFile.
+void SetSettingsWriter(SettingsWriteFunction write);

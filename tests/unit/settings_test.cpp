@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -89,20 +90,31 @@ protected:
         folder = name;
         CreateDirectoryA(folder.c_str(), nullptr);
         file = folder + "\\Flickvane.ini";
+        userFolder = folder + "\\user\\Flickvane";
+        userFile = userFolder + "\\Flickvane.ini";
         UseStandardNames();
         SetSettingsFolder(folder.c_str());
+        SetUserSettingsFolder(userFolder.c_str());
         gSettings.Size = 0;
     }
     void TearDown() override {
         SetSettingsFolder(nullptr);
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
-        DeleteFileA(file.c_str());
+        SetUserSettingsFolder(nullptr);
+        SetSettingsWriter(nullptr);
+        for (const std::string& path : {file, userFile}) {
+            WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+            DeleteFileA(path.c_str());
+        }
+        RemoveDirectoryA(userFolder.c_str());
+        RemoveDirectoryA((folder + "\\user").c_str());
         RemoveDirectoryA(folder.c_str());
     }
     void WriteIni(const std::string& body) { WriteBytes(file, "[Flickvane]\r\n" + body); }
 
     std::string folder;
     std::string file;
+    std::string userFolder;
+    std::string userFile;
 };
 
 // The configuration dialog's controls, in a plain window.
@@ -505,16 +517,13 @@ TEST_F(SettingsFile, SavedFileReadsBack) {
     EXPECT_EQ(gSettings.Volume, -10000);
 }
 
-TEST_F(SettingsFile, UnwritableFolderReportsFailure) {
-    SetSettingsFolder((folder + "\\no such folder").c_str());
-    DialogControls dialog;
-    dialog.AddItem("C:\\a.avi");
-    EXPECT_FALSE(SaveSettings(dialog.window));
-}
 
 TEST(SettingsWindowsFolder, FileLivesInTheWindowsFolder) {
     UseStandardNames();
     SetSettingsFolder(nullptr);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    SetUserSettingsFolder((std::string(temp) + "fvset-no-user-file").c_str());
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     std::string expected = std::string(windows) + "\\Flickvane.ini";
@@ -540,4 +549,243 @@ TEST(SettingsWindowsFolder, FileLivesInTheWindowsFolder) {
     EXPECT_EQ(GetPrivateProfileIntA("Flickvane", "Keyboard", 5, "Flickvane.ini"), 0u);
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "Flickvane.ini");
     DeleteFileA(expected.c_str());
+    SetUserSettingsFolder(nullptr);
+}
+
+namespace {
+
+// Fails every write from the given call on, counting from 1.
+int gWriteCalls = 0;
+int gFailFromCall = 0;
+int gFailUntilCall = 0; // 0: no end
+
+bool FailingWrite(HANDLE file, const char* data, DWORD size) {
+    ++gWriteCalls;
+    if (gWriteCalls >= gFailFromCall && (gFailUntilCall == 0 || gWriteCalls <= gFailUntilCall)) {
+        return false;
+    }
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+void FailWrites(int from, int until) {
+    gWriteCalls = 0;
+    gFailFromCall = from;
+    gFailUntilCall = until;
+    SetSettingsWriter(FailingWrite);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0) {
+            names.push_back(data.cFileName);
+        }
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const char kOldText[] = "[Flickvane]\r\nFilesNum=1\r\nFile1=C:\\old.avi\r\nRepeat=1\r\n";
+
+void FillDialog(DialogControls& dialog) {
+    dialog.AddItem("C:\\new one.avi");
+    dialog.AddItem("D:\\\x93\xae\x89\xe6\\\x83\x72\x83\x66\x83\x49.wmv");
+    dialog.Check(IDC_KEYBOARD, true);
+    dialog.Check(IDC_SIZE_100, true);
+    dialog.Check(IDC_ASPECT_16_9, true);
+    dialog.SetVolumePosition(2500);
+}
+
+} // namespace
+
+TEST_F(SettingsFile, SavedBytesMatchTheProfileFunctions) {
+    DialogControls dialog;
+    FillDialog(dialog);
+    dialog.AddItem("   C:\\leading blanks.avi");
+    dialog.AddItem("C:\\trailing blank.avi ");
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    std::string saved = ReadBytes(file);
+
+    std::string reference = folder + "\\reference.ini";
+    const char* keys[][2] = {{"FilesNum", "4"},
+                             {"File1", "C:\\new one.avi"},
+                             {"File2", "D:\\\x93\xae\x89\xe6\\\x83\x72\x83\x66\x83\x49.wmv"},
+                             {"File3", "   C:\\leading blanks.avi"},
+                             {"File4", "C:\\trailing blank.avi "},
+                             {"Repeat", "0"},
+                             {"Random", "0"},
+                             {"Mute", "0"},
+                             {"Keyboard", "1"},
+                             {"ESCKey", "0"},
+                             {"Size", "3"},
+                             {"AspectRatio", "2"},
+                             {"Volume", "-2500"}};
+    for (const auto& key : keys) {
+        ASSERT_TRUE(WritePrivateProfileStringA("Flickvane", key[0], key[1], reference.c_str()));
+    }
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, reference.c_str());
+    EXPECT_EQ(saved, ReadBytes(reference));
+    DeleteFileA(reference.c_str());
+
+    // And it reads back through the profile functions as before.
+    DialogControls again;
+    LoadSettings(again.window, 1);
+    EXPECT_EQ(again.Items(),
+              (std::vector<std::string>{"C:\\new one.avi",
+                                        "D:\\\x93\xae\x89\xe6\\\x83\x72\x83\x66\x83\x49.wmv",
+                                        "C:\\leading blanks.avi", "C:\\trailing blank.avi"}));
+    EXPECT_EQ(gSettings.Volume, -2500);
+    EXPECT_EQ(gSettings.Keyboard, 1);
+}
+
+TEST_F(SettingsFile, ValueCannotAddLines) {
+    DialogControls dialog;
+    dialog.AddItem("http://example.com/a.wmv\r\nRepeat=1");
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    std::vector<std::string> lines = Lines(ReadBytes(file));
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[2], "File1=http://example.com/a.wmv");
+    EXPECT_EQ(lines[3], "Repeat=0");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Repeat=1"), 0);
+}
+
+TEST_F(SettingsFile, NoTemporaryFileIsLeft) {
+    WriteBytes(file, kOldText);
+    DialogControls dialog;
+    FillDialog(dialog);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"Flickvane.ini"});
+    EXPECT_FALSE(FileExists(userFile));
+}
+
+TEST_F(SettingsFile, FailedWriteKeepsTheOldFiles) {
+    WriteBytes(file, kOldText);
+    CreateDirectoryA((folder + "\\user").c_str(), nullptr);
+    CreateDirectoryA(userFolder.c_str(), nullptr);
+    WriteBytes(userFile, kOldText);
+    DialogControls dialog;
+    FillDialog(dialog);
+    FailWrites(3, 0);
+    EXPECT_FALSE(SaveSettings(dialog.window));
+    EXPECT_GT(gWriteCalls, 3);
+    EXPECT_EQ(ReadBytes(file), kOldText);
+    EXPECT_EQ(ReadBytes(userFile), kOldText);
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"Flickvane.ini", "user"}));
+    EXPECT_EQ(FolderNames(userFolder), std::vector<std::string>{"Flickvane.ini"});
+    SetSettingsWriter(nullptr);
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Repeat, 1);
+    EXPECT_EQ(PlaylistPaths(), std::vector<std::string>{"C:\\old.avi"});
+}
+
+TEST_F(SettingsFile, WindowsFolderFailureFallsBackToTheUserFile) {
+    WriteBytes(file, kOldText);
+    DialogControls dialog;
+    FillDialog(dialog);
+    FailWrites(3, 3); // only the first attempt breaks off
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_EQ(ReadBytes(file), kOldText);
+    ASSERT_TRUE(FileExists(userFile));
+    EXPECT_EQ(Lines(ReadBytes(userFile))[1], "FilesNum=2");
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"Flickvane.ini", "user"}));
+    char path[kPathBufferSize];
+    ASSERT_TRUE(GetSettingsReadPath(path));
+    EXPECT_EQ(std::string(path), userFile);
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Keyboard, 1);
+    EXPECT_EQ(gSettings.Repeat, 0);
+    EXPECT_EQ(gSettings.Volume, -2500);
+}
+
+TEST_F(SettingsFile, MissingWindowsFolderUsesTheUserFile) {
+    SetSettingsFolder((folder + "\\no such folder").c_str());
+    DialogControls dialog;
+    FillDialog(dialog);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_TRUE(FileExists(userFile));
+    DialogControls again;
+    LoadSettings(again.window, 1);
+    EXPECT_EQ(again.Items().size(), 2u);
+    EXPECT_TRUE(again.Checked(IDC_KEYBOARD));
+    EXPECT_EQ(CheckedSizes(again), std::vector<int>{IDC_SIZE_100});
+}
+
+TEST_F(SettingsFile, NeitherPlaceWritable) {
+    WriteBytes(file, kOldText);
+    SetSettingsFolder((folder + "\\no such folder").c_str());
+    // A folder below a file cannot be made.
+    SetUserSettingsFolder((file + "\\Flickvane").c_str());
+    DialogControls dialog;
+    FillDialog(dialog);
+    EXPECT_FALSE(SaveSettings(dialog.window));
+    EXPECT_EQ(ReadBytes(file), kOldText);
+}
+
+TEST_F(SettingsFile, UserFileIsReadFirst) {
+    WriteBytes(file, "[Flickvane]\r\nMute=1\r\n");
+    EXPECT_FALSE(FileExists(userFile));
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Mute, 1);
+    CreateDirectoryA((folder + "\\user").c_str(), nullptr);
+    CreateDirectoryA(userFolder.c_str(), nullptr);
+    WriteBytes(userFile, "[Flickvane]\r\nESCKey=1\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Mute, 0);
+    EXPECT_EQ(gSettings.ESCKey, 1);
+}
+
+TEST_F(SettingsFile, WindowsFolderSaveRemovesTheUserCopy) {
+    CreateDirectoryA((folder + "\\user").c_str(), nullptr);
+    CreateDirectoryA(userFolder.c_str(), nullptr);
+    WriteBytes(userFile, kOldText);
+    DialogControls dialog;
+    FillDialog(dialog);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_FALSE(FileExists(userFile));
+    EXPECT_EQ(Lines(ReadBytes(file))[1], "FilesNum=2");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Repeat, 0);
+    EXPECT_EQ(gSettings.Keyboard, 1);
+}
+
+TEST(SettingsUserFolder, ApplicationDataFolder) {
+    UseStandardNames();
+    SetUserSettingsFolder(nullptr);
+    char appData[MAX_PATH];
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    std::string expected = std::string(appData) + "\\Flickvane\\Flickvane.ini";
+    char path[kPathBufferSize];
+    ASSERT_TRUE(GetUserSettingsFilePath(path));
+    EXPECT_EQ(std::string(path), expected);
+
+    // With the Windows folder out of reach the file goes there, folder made as needed.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    SetSettingsFolder((std::string(temp) + "fvset-no-such-folder").c_str());
+    DeleteFileA(expected.c_str());
+    RemoveDirectoryA((std::string(appData) + "\\Flickvane").c_str());
+    DialogControls dialog;
+    dialog.AddItem("C:\\user.avi");
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_TRUE(FileExists(expected));
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths(), std::vector<std::string>{"C:\\user.avi"});
+
+    // Once the Windows folder can be written again, saving there removes the user's copy.
+    SetSettingsFolder(nullptr);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string windowsFile = std::string(windows) + "\\Flickvane.ini";
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_FALSE(FileExists(expected));
+    EXPECT_TRUE(FileExists(windowsFile));
+    DeleteFileA(windowsFile.c_str());
+    RemoveDirectoryA((std::string(appData) + "\\Flickvane").c_str());
 }
