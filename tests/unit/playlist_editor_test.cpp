@@ -425,3 +425,68 @@ TEST_F(PlaylistEditorInDialog, TemplateTextsAreTheJapaneseCaptions) {
               L"ディレクトリ内の映像ファイルを全て再生します。\n\nURLを指定した場合はインターネット"
               L"で公開されている映像ファイルを再生します。ドラッグ・アンド・ドロップでも登録できます。");
 }
+
+namespace {
+
+struct MessageBoxWatch {
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;
+    bool seen;
+};
+
+// Answers the first message box owned by the dialog, keeping its texts.
+DWORD WINAPI AnswerMessageBox(void* param) {
+    MessageBoxWatch* watch = (MessageBoxWatch*)param;
+    for (int i = 0; i < 200 && !watch->seen; i++) {
+        Sleep(25);
+        HWND box = nullptr;
+        while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+            if (GetWindow(box, GW_OWNER) != watch->owner) {
+                continue;
+            }
+            wchar_t text[512] = {};
+            GetWindowTextW(box, text, 512);
+            watch->caption = text;
+            for (HWND child = GetWindow(box, GW_CHILD); child;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t className[32] = {};
+                GetClassNameW(child, className, 32);
+                if (lstrcmpiW(className, L"Static") == 0) {
+                    GetWindowTextW(child, text, 512);
+                    watch->text += text;
+                }
+            }
+            watch->seen = true;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            break;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_F(PlaylistEditorInDialog, FailedSaveIsReportedAndTheDialogStaysOpen) {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    // Below a file: no folder can be made there.
+    std::string nowhere = std::string(exe) + "\\settings";
+    SetSettingsFolder(nowhere.c_str());
+    SetUserSettingsFolder(nowhere.c_str());
+    ShowWindow(dialog, SW_SHOW);
+    MessageBoxWatch watch = {dialog, L"", L"", false};
+    HANDLE thread = CreateThread(nullptr, 0, AnswerMessageBox, &watch, 0, nullptr);
+    Command(IDC_OK);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    SetSettingsFolder(nullptr);
+    SetUserSettingsFolder(nullptr);
+    ASSERT_TRUE(watch.seen);
+    EXPECT_EQ(watch.caption, L"Flickvane");
+    EXPECT_EQ(watch.text, L"設定を保存できませんでした。Windowsフォルダとユーザーフォルダのどちらにも書き込めません。");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    // With the folders back, OK saves and ends the dialog.
+    Command(IDC_OK);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+}
