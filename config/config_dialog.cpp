@@ -37,13 +37,6 @@ int TrackbarPositionForVolume(int volume) {
 
 int ColumnWidthFor(int listViewWidth) { return listViewWidth - 30; }
 
-static BOOL CALLBACK SetGuiFont(HWND control, LPARAM font) {
-    if (GetDlgCtrlID(control) != IDC_VOLUME) {
-        SendMessageA(control, WM_SETFONT, (WPARAM)font, TRUE);
-    }
-    return TRUE;
-}
-
 static void InitialiseDialog(HWND dialog) {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
     LoadStringA(instance, IDS_SECTION_NAME, gSettings.sectionName, kSectionNameSize);
@@ -63,7 +56,14 @@ static void InitialiseDialog(HWND dialog) {
     column.cx = ColumnWidthFor(listRect.right - listRect.left);
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
 
-    EnumChildWindows(dialog, SetGuiFont, (LPARAM)GetStockObject(DEFAULT_GUI_FONT));
+    // The dialog's own controls only; the list view passes the font on to its header.
+    HFONT guiFont = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(control) != IDC_VOLUME) {
+            SendMessageA(control, WM_SETFONT, (WPARAM)guiFont, TRUE);
+        }
+    }
 
     HWND trackbar = GetDlgItem(dialog, IDC_VOLUME);
     SendMessageA(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackbarMax));

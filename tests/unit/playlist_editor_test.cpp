@@ -247,6 +247,7 @@ TEST_F(PlaylistEditorInDialog, InitialisationSetsColumnTrackbarAndFonts) {
     EXPECT_EQ((HFONT)SendMessageA(GetDlgItem(dialog, IDC_OK), WM_GETFONT, 0, 0), gui);
     EXPECT_EQ((HFONT)SendMessageA(list, WM_GETFONT, 0, 0), gui);
     EXPECT_EQ((HFONT)SendMessageA(GetDlgItem(dialog, IDC_GROUP_VOLUME), WM_GETFONT, 0, 0), gui);
+    EXPECT_NE((HFONT)SendMessageA(trackbar, WM_GETFONT, 0, 0), gui);
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_SIZE_FULL), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_ASPECT_4_3), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(Count(), 0);
