@@ -369,6 +369,11 @@ static LRESULT CALLBACK ListViewForwardingProc(HWND list, UINT message, WPARAM w
         RemovePropA(list, kOwnProcProperty);
         return CallWindowProcW(ownProc, list, message, wParam, lParam);
     }
+    if (message == WM_DROPFILES) {
+        // The list view accepts files itself, so drops onto it arrive here: the dialog adds them.
+        SendMessageW(GetParent(list), WM_DROPFILES, wParam, lParam);
+        return 0;
+    }
     if (message != WM_COMMAND || HIWORD(wParam) != EN_UPDATE) {
         return CallWindowProcW(ownProc, list, message, wParam, lParam);
     }

@@ -65,7 +65,7 @@ void MoveSelected(HWND dialog, int direction);
 void ShowContextMenu(HWND dialog);
 void AddDroppedPaths(HWND dialog, HDROP drop);
 // Routes the in-place editor's change notifications to the dialog where the list view does
-// not pass them on itself.
+// not pass them on itself, and files dropped onto the list view.
 void ForwardLabelEditorUpdates(HWND dialog);
 // Called by the dialog for every in-place editor change it receives.
 void NoteLabelEditorUpdate();

@@ -201,6 +201,11 @@ TEST_F(ConfigEditor, DroppedFolderBecomesOneItem) {
     EXPECT_EQ(config.Items(),
               (std::vector<std::string>{"C:\\clips\\1.avi", folder, file, folder}));
     EXPECT_EQ(config.Selected(), std::vector<int>{3});
+    // The list view accepts files too: a drop onto it lands in the same list.
+    ASSERT_TRUE(config.DropPaths({file}, true));
+    ASSERT_TRUE(WaitUntil([&] { return config.ItemCount() == 5; }, 3000));
+    EXPECT_EQ(config.Items()[4], file);
+    EXPECT_EQ(config.Selected(), std::vector<int>{4});
     EXPECT_TRUE(saver.Running());
 }
 

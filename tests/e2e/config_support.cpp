@@ -162,7 +162,7 @@ HWND ConfigDialog::WaitForOtherWindow(const char* className, DWORD timeoutMs) co
     return search.found;
 }
 
-bool ConfigDialog::DropPaths(const std::vector<std::string>& paths) const {
+bool ConfigDialog::DropPaths(const std::vector<std::string>& paths, bool onList) const {
     // A DROPFILES header followed by the ANSI paths, each zero-terminated, and a final zero.
     std::string block(sizeof(DROPFILES), '\0');
     DROPFILES header = {};
@@ -181,7 +181,7 @@ bool ConfigDialog::DropPaths(const std::vector<std::string>& paths) const {
     if (!address || !WriteProcessMemory(process, address, block.data(), block.size(), &done)) {
         return false;
     }
-    return PostMessageA(dialog, WM_DROPFILES, (WPARAM)address, 0) != FALSE;
+    return PostMessageA(onList ? list : dialog, WM_DROPFILES, (WPARAM)address, 0) != FALSE;
 }
 
 bool OpenConfigDialog(SaverProcess& saver, const std::string& arguments, ConfigDialog* config) {

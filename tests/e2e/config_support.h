@@ -53,7 +53,8 @@ struct ConfigDialog {
     // A top-level window of the dialog's process other than the dialog itself.
     HWND WaitForOtherWindow(const char* className, DWORD timeoutMs) const;
     // Drops the paths onto the dialog as the shell would (a drop block in its process).
-    bool DropPaths(const std::vector<std::string>& paths) const;
+    // onto the list view when onList, else onto the dialog.
+    bool DropPaths(const std::vector<std::string>& paths, bool onList = false) const;
 };
 
 // Starts the saver with the command line and waits for its dialog.
