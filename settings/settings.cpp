@@ -137,6 +137,21 @@ std::string FormatSigned(int value) {
     return text;
 }
 
+bool IsProfileSpace(char c) { return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == ' '; }
+
+// A value as the file keeps it: without the blanks around it, which the profile functions drop,
+// and never past its line, so it cannot add keys of its own.
+std::string StoredValue(const char* value) {
+    while (IsProfileSpace(*value)) {
+        ++value;
+    }
+    size_t length = strcspn(value, "\r\n");
+    while (length > 0 && IsProfileSpace(value[length - 1])) {
+        --length;
+    }
+    return std::string(value, length);
+}
+
 // The file's content from the dialog's controls; sets filesNum to the entries written.
 // Empty entries and entries too long to read back are left out, so none of them can end or
 // corrupt the list when it is read.
@@ -149,7 +164,10 @@ void BuildImage(HWND dialog, SettingsImage* image, UINT* filesNum) {
         if (length == 0 || length > (size_t)kMaxPathChars) {
             continue;
         }
-        entries.push_back(text);
+        std::string value = StoredValue(text);
+        if (!value.empty()) {
+            entries.push_back(value);
+        }
     }
     *filesNum = (UINT)entries.size();
     image->push_back({"FilesNum", FormatUnsigned(*filesNum)});
@@ -188,25 +206,14 @@ void BuildImage(HWND dialog, SettingsImage* image, UINT* filesNum) {
 // Drops whatever the profile functions hold of the file, so later reads see the disk.
 void ForgetCachedProfile(const char* path) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path); }
 
-bool IsProfileSpace(char c) { return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == ' '; }
-
 // The file's text as the profile functions write a new file: the section line, then one
-// key=value line per key, each ended by CR LF. Blanks around a value are dropped as they
-// would be; a value never runs past its line, so it cannot add keys of its own.
+// key=value line per key, each ended by CR LF.
 std::string FormatSettingsText(const char* section, const SettingsImage& image) {
     std::string text = std::string("[") + section + "]\r\n";
     for (const SettingsKey& key : image) {
-        const char* value = key.value.c_str();
-        while (IsProfileSpace(*value)) {
-            ++value;
-        }
-        size_t length = strcspn(value, "\r\n");
-        while (length > 0 && IsProfileSpace(value[length - 1])) {
-            --length;
-        }
         text += key.name;
         text += '=';
-        text.append(value, length);
+        text += StoredValue(key.value.c_str());
         text += "\r\n";
     }
     return text;

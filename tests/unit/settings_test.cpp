@@ -489,6 +489,7 @@ TEST_F(SettingsFile, EmptyItemsAreNotWritten) {
     DialogControls dialog;
     dialog.AddItem("C:\\a.avi");
     dialog.AddItem("");
+    dialog.AddItem("  \t ");
     dialog.AddItem("C:\\c.avi");
     ASSERT_TRUE(SaveSettings(dialog.window));
     EXPECT_EQ(gSettings.FilesNum, 2u);
@@ -788,4 +789,45 @@ TEST(SettingsUserFolder, ApplicationDataFolder) {
     EXPECT_TRUE(FileExists(windowsFile));
     DeleteFileA(windowsFile.c_str());
     RemoveDirectoryA((std::string(appData) + "\\Flickvane").c_str());
+}
+
+namespace {
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+} // namespace
+
+TEST_F(SettingsFile, ConfigurationDialogTemplateRoundTrip) {
+    INITCOMMONCONTROLSEX init = {sizeof(init), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG),
+                                     nullptr, PlainDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    if (GetDlgItem(dialog, IDC_PLAYLIST) == nullptr || GetDlgItem(dialog, IDC_VOLUME) == nullptr) {
+        DestroyWindow(dialog);
+        GTEST_SKIP() << "the dialog template has no playlist or volume control";
+    }
+    WriteIni("FilesNum=2\r\nFile1=C:\\notes.txt\r\nFile2=E:\\clips\r\nRandom=1\r\nESCKey=1\r\n"
+             "Size=2\r\nAspectRatio=3\r\nVolume=-500\r\n");
+    LoadSettings(dialog, 1);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PLAYLIST, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_RANDOM), (UINT)BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ESCKEY), (UINT)BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_REPEAT), (UINT)BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SIZE_75), (UINT)BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SIZE_FULL), (UINT)BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ASPECT_SCREEN), (UINT)BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ASPECT_4_3), (UINT)BST_UNCHECKED);
+    // The dialog itself sets the trackbar from the volume after loading.
+    SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10000));
+    SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETPOS, TRUE, -gSettings.Volume);
+    ASSERT_TRUE(SaveSettings(dialog));
+    EXPECT_EQ(Lines(ReadBytes(file)),
+              (std::vector<std::string>{"[Flickvane]", "FilesNum=2", "File1=C:\\notes.txt",
+                                        "File2=E:\\clips", "Repeat=0", "Random=1", "Mute=0",
+                                        "Keyboard=0", "ESCKey=1", "Size=2", "AspectRatio=3",
+                                        "Volume=-500"}));
+    DestroyWindow(dialog);
 }
