@@ -11,6 +11,10 @@ Playlist gPlaylist;
 
 namespace {
 
+void* AllocateZeroed(size_t size) { return calloc(1, size); }
+
+PlaylistAllocateFunction gAllocate = AllocateZeroed;
+
 // Queries go through the wide functions: only they take a "\\?\" path past MAX_PATH, and a
 // stored path may be 2083 characters long. Room for "\\?\", the path, "\*" and the terminator.
 constexpr int kQueryBufferSize = 4 + kMaxPathChars + 2 + 1;
@@ -119,11 +123,14 @@ bool EnterFolder(FolderWalk& walk, size_t pathLength, bool isLink) {
     }
     if (walk.depth == walk.capacity) {
         size_t capacity = walk.capacity == 0 ? 16 : walk.capacity * 2;
-        FolderLevel* levels =
-            (FolderLevel*)realloc(walk.levels, capacity * sizeof(FolderLevel));
+        FolderLevel* levels = (FolderLevel*)gAllocate(capacity * sizeof(FolderLevel));
         if (levels == nullptr) {
             return false;
         }
+        if (walk.depth > 0) {
+            memcpy(levels, walk.levels, walk.depth * sizeof(FolderLevel));
+        }
+        free(walk.levels);
         walk.levels = levels;
         walk.capacity = capacity;
     }
@@ -165,8 +172,12 @@ int CompareShuffleRecords(const void* a, const void* b) {
 
 } // namespace
 
+void SetPlaylistAllocator(PlaylistAllocateFunction allocate) {
+    gAllocate = allocate != nullptr ? allocate : AllocateZeroed;
+}
+
 bool CreatePlaylist() {
-    PlaylistEntry* node = (PlaylistEntry*)calloc(1, sizeof(PlaylistEntry));
+    PlaylistEntry* node = (PlaylistEntry*)gAllocate(sizeof(PlaylistEntry));
     if (node == nullptr) {
         return false;
     }
@@ -202,7 +213,7 @@ void AppendPlaylistEntry(const char* path) {
         return;
     }
     // The new terminator first: without it the list stays exactly as it was.
-    PlaylistEntry* node = (PlaylistEntry*)calloc(1, sizeof(PlaylistEntry));
+    PlaylistEntry* node = (PlaylistEntry*)gAllocate(sizeof(PlaylistEntry));
     if (node == nullptr) {
         return;
     }
@@ -221,7 +232,7 @@ void ExpandPlaylistFolder(const char* folder) {
     if (folderLength > (size_t)kMaxPathChars) {
         return;
     }
-    FolderWalk* walk = (FolderWalk*)calloc(1, sizeof(FolderWalk));
+    FolderWalk* walk = (FolderWalk*)gAllocate(sizeof(FolderWalk));
     if (walk == nullptr) {
         return;
     }
@@ -279,9 +290,9 @@ void ShufflePlaylist() {
     if (count < 2 || count > (size_t)0x7fffffff) {
         return;
     }
-    ShuffleRecord* records = (ShuffleRecord*)malloc(count * sizeof(ShuffleRecord));
-    PlaylistEntry** nodes = (PlaylistEntry**)malloc(count * sizeof(PlaylistEntry*));
-    char* held = (char*)malloc(kPathBufferSize);
+    ShuffleRecord* records = (ShuffleRecord*)gAllocate(count * sizeof(ShuffleRecord));
+    PlaylistEntry** nodes = (PlaylistEntry**)gAllocate(count * sizeof(PlaylistEntry*));
+    char* held = (char*)gAllocate(kPathBufferSize);
     if (records == nullptr || nodes == nullptr || held == nullptr) {
         free(records);
         free(nodes);

@@ -1,6 +1,8 @@
 // The playlist: a chain of fixed-size nodes ended by an empty terminator node.
 #pragma once
 
+#include <stddef.h>
+
 #include "settings/settings.h"
 
 struct PlaylistEntry {
@@ -24,3 +26,8 @@ void AddPlaylistPath(const char* path);
 void AppendPlaylistEntry(const char* path);
 void ExpandPlaylistFolder(const char* folder);
 void ShufflePlaylist();
+
+// Every node and working buffer comes zero-filled from this function and goes back with free();
+// a test may make it fail. null restores the standard allocation.
+typedef void* (*PlaylistAllocateFunction)(size_t size);
+void SetPlaylistAllocator(PlaylistAllocateFunction allocate);

@@ -605,3 +605,82 @@ TEST(PlaylistShuffle, LongestPathsSurvive) {
     std::sort(shuffled.begin(), shuffled.end());
     EXPECT_EQ(shuffled, paths);
 }
+
+namespace {
+
+int gAllocationsLeft = 0;
+
+// Succeeds a given number of times, then fails.
+void* LimitedAllocate(size_t size) {
+    if (gAllocationsLeft <= 0) {
+        return nullptr;
+    }
+    --gAllocationsLeft;
+    return calloc(1, size);
+}
+
+struct AllocationLimit {
+    explicit AllocationLimit(int count) {
+        gAllocationsLeft = count;
+        SetPlaylistAllocator(LimitedAllocate);
+    }
+    ~AllocationLimit() { SetPlaylistAllocator(nullptr); }
+};
+
+} // namespace
+
+TEST(PlaylistOutOfMemory, NoNodeLeavesTheListAsItWas) {
+    BuildNumberedList(3);
+    std::vector<std::string> before = PlaylistPaths();
+    PlaylistEntry* terminator = gPlaylist.current;
+    {
+        AllocationLimit limit(0);
+        AppendPlaylistEntry("C:\\clips\\more.avi");
+        AddPlaylistPath("C:\\clips\\missing.avi");
+    }
+    EXPECT_EQ(PlaylistPaths(), before);
+    EXPECT_EQ(gPlaylist.current, terminator);
+    ExpectBuildingInvariants();
+    AppendPlaylistEntry("C:\\clips\\more.avi");
+    EXPECT_EQ(PlaylistPaths().size(), 4u);
+    ExpectBuildingInvariants();
+}
+
+TEST(PlaylistOutOfMemory, NoFirstNode) {
+    BuildNumberedList(2);
+    Playlist before = gPlaylist;
+    {
+        AllocationLimit limit(0);
+        EXPECT_FALSE(CreatePlaylist());
+    }
+    EXPECT_EQ(gPlaylist.first, before.first);
+    EXPECT_EQ(gPlaylist.current, before.current);
+}
+
+TEST(PlaylistOutOfMemory, FolderExpansionStopsCleanly) {
+    TempFolder temp;
+    MakeFolder(temp.path + "\\sub");
+    for (const char* name : {"\\a.avi", "\\b.avi", "\\sub\\c.avi", "\\sub\\d.avi", "\\e.avi"}) {
+        MakeFile(temp.path + name);
+    }
+    for (int allowed = 0; allowed < 8; ++allowed) {
+        ASSERT_TRUE(CreatePlaylist());
+        {
+            AllocationLimit limit(allowed);
+            AddPlaylistPath(temp.path.c_str());
+        }
+        ExpectBuildingInvariants();
+        EXPECT_LE(PlaylistPaths().size(), 5u);
+    }
+}
+
+TEST(PlaylistOutOfMemory, ShuffleWithoutWorkingArrays) {
+    BuildNumberedList(20);
+    std::vector<std::string> before = PlaylistPaths();
+    for (int allowed = 0; allowed < 3; ++allowed) {
+        AllocationLimit limit(allowed);
+        ShufflePlaylist();
+        EXPECT_EQ(PlaylistPaths(), before);
+    }
+    ExpectBuildingInvariants();
+}
