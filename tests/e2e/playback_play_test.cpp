@@ -1,0 +1,295 @@
+// The real Flickvane.scr playing clips: where the picture stands, the title, the order of
+// items, the end of the list, the exit rules with real input, preview and DirectShow failures.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+using namespace e2e;
+
+namespace {
+
+const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kGreen = RGB(0, 255, 0);
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kMagenta = RGB(255, 0, 255);
+
+std::string Clip(const char* name) { return MediaDir() + "\\" + name; }
+
+std::vector<std::string> Playlist(const std::vector<std::string>& paths,
+                                  const std::vector<std::string>& options) {
+    std::vector<std::string> lines;
+    lines.push_back("FilesNum=" + std::to_string(paths.size()));
+    for (size_t i = 0; i < paths.size(); i++) {
+        lines.push_back("File" + std::to_string(i + 1) + "=" + paths[i]);
+    }
+    lines.insert(lines.end(), options.begin(), options.end());
+    return lines;
+}
+
+// Waits until the colour covers a sizeable area and gives its box.
+bool WaitForPicture(COLORREF colour, DWORD timeoutMs, RECT* box) {
+    RECT found = {};
+    bool seen = WaitUntil(
+        [&] {
+            Capture shot = CaptureScreen();
+            found = FindColourBox(shot, colour);
+            return (found.right - found.left) * (found.bottom - found.top) > 400 &&
+                   CountColour(shot, colour) > 400;
+        },
+        timeoutMs, 40);
+    if (box) {
+        *box = found;
+    }
+    return seen;
+}
+
+void ExpectBoxNear(const RECT& box, int left, int top, int right, int bottom) {
+    EXPECT_NEAR(box.left, left, 2);
+    EXPECT_NEAR(box.top, top, 2);
+    EXPECT_NEAR(box.right, right, 2);
+    EXPECT_NEAR(box.bottom, bottom, 2);
+}
+
+std::string Number(HWND window) {
+    char text[32];
+    snprintf(text, sizeof(text), "%ld", (long)(LONG_PTR)window);
+    return text;
+}
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveSettings();
+        MoveCursorTo(1000, 700);
+        SleepPumping(50);
+    }
+    void TearDown() override {
+        saver.Kill();
+        if (host) {
+            DestroyWindow(host);
+        }
+        RemoveSettings();
+        SleepPumping(300);
+    }
+
+    HWND StartFullScreen() {
+        if (!saver.Start("/s")) {
+            return nullptr;
+        }
+        return WaitForProcessWindow(saver.Id(), "Flickvane", 10000);
+    }
+
+    bool ExpectStillRunning(DWORD ms) { return !saver.WaitForExit(ms); }
+
+    SaverProcess saver;
+    HWND host = nullptr;
+};
+
+} // namespace
+
+TEST_F(PlaybackTest, ItemsFollowEachOtherSkippingAMissingFileAndTheListEndsBlack) {
+    WriteSettings(Playlist({Clip("red.avi"), Clip("no-such-clip.avi"), Clip("green.avi"),
+                            Clip("tone.wav")},
+                           {"Repeat=0", "Size=6", "AspectRatio=1"}));
+    HWND window = StartFullScreen();
+    ASSERT_NE(window, nullptr);
+    RECT box;
+    ASSERT_TRUE(WaitForPicture(kRed, 10000, &box));
+    ExpectBoxNear(box, 0, 0, 1024, 768);
+    EXPECT_EQ(WindowText(window), "red.avi");
+    // The missing file is passed over: green follows red.
+    ASSERT_TRUE(WaitForPicture(kGreen, 8000, &box));
+    ExpectBoxNear(box, 0, 0, 1024, 768);
+    EXPECT_EQ(WindowText(window), "green.avi");
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(window) == "tone.wav"; }, 8000));
+    // After the sound the list is over: black, and the saver stays.
+    SleepPumping(2500);
+    Capture shot = CaptureScreen();
+    EXPECT_EQ(CountColour(shot, RGB(0, 0, 0), 8), 1024 * 768);
+    EXPECT_TRUE(ExpectStillRunning(1500));
+}
+
+TEST_F(PlaybackTest, RepeatWrapsToTheFirstItem) {
+    WriteSettings(Playlist({Clip("red.avi"), Clip("blue.avi")}, {"Repeat=1"}));
+    HWND window = StartFullScreen();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForPicture(kRed, 10000, nullptr));
+    ASSERT_TRUE(WaitForPicture(kBlue, 8000, nullptr));
+    ASSERT_TRUE(WaitForPicture(kRed, 8000, nullptr));
+    EXPECT_EQ(WindowText(window), "red.avi");
+}
+
+TEST_F(PlaybackTest, FirstPictureAppearsAboutHalfASecondAfterTheWindow) {
+    WriteSettings(Playlist({Clip("magenta-long.avi")}, {}));
+    HWND window = StartFullScreen();
+    ASSERT_NE(window, nullptr);
+    DWORD shown = GetTickCount();
+    // Not at once: the start timer comes first.
+    EXPECT_FALSE(WaitForPicture(kMagenta, 300, nullptr));
+    ASSERT_TRUE(WaitForPicture(kMagenta, 6000, nullptr));
+    EXPECT_GE(GetTickCount() - shown, 400u);
+}
+
+struct GeometryCase {
+    const char* clip;
+    COLORREF colour;
+    const char* size;
+    const char* ratio;
+    RECT expected;
+};
+
+TEST_F(PlaybackTest, PictureStandsWhereSizeAndAspectRatioPlaceIt) {
+    const GeometryCase cases[] = {
+        {"red.avi", kRed, "Size=6", "AspectRatio=1", {0, 0, 1024, 768}},
+        {"red.avi", kRed, "Size=0", "AspectRatio=2", {0, 96, 1024, 672}},
+        {"red.avi", kRed, "Size=3", "AspectRatio=0", {352, 264, 672, 504}},
+        {"red.avi", kRed, "Size=2", "AspectRatio=1", {405, 304, 618, 464}},
+        {"red.avi", kRed, "Size=3", "AspectRatio=2", {298, 294, 725, 474}},
+        {"red.avi", kRed, "Size=6", "AspectRatio=7", {128, 0, 896, 768}},
+        {"yellow-wide.avi", RGB(255, 255, 0), "Size=6", "AspectRatio=0", {0, 96, 1024, 672}},
+    };
+    for (const GeometryCase& c : cases) {
+        SCOPED_TRACE(std::string(c.clip) + " " + c.size + " " + c.ratio);
+        WriteSettings(Playlist({Clip(c.clip)}, {c.size, c.ratio, "Repeat=1"}));
+        HWND window = StartFullScreen();
+        ASSERT_NE(window, nullptr);
+        RECT box;
+        ASSERT_TRUE(WaitForPicture(c.colour, 10000, &box));
+        SleepPumping(300);
+        box = FindColourBox(CaptureScreen(), c.colour);
+        ExpectBoxNear(box, c.expected.left, c.expected.top, c.expected.right, c.expected.bottom);
+        saver.Kill();
+        SleepPumping(500);
+    }
+}
+
+TEST_F(PlaybackTest, AKeyEndsTheSaverWithExitCodeZero) {
+    WriteSettings(Playlist({Clip("magenta-long.avi")}, {}));
+    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_TRUE(WaitForPicture(kMagenta, 10000, nullptr));
+    PressKey('A');
+    DWORD code = 99;
+    ASSERT_TRUE(saver.WaitForExit(8000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(PlaybackTest, AOnePixelMouseMoveEndsTheSaver) {
+    WriteSettings(Playlist({Clip("magenta-long.avi")}, {}));
+    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_TRUE(WaitForPicture(kMagenta, 10000, nullptr));
+    MoveCursorTo(1001, 700);
+    DWORD code = 99;
+    ASSERT_TRUE(saver.WaitForExit(8000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(PlaybackTest, WithEscapeOnlyOtherKeysAndTheMouseLeaveItRunning) {
+    WriteSettings(Playlist({Clip("magenta-long.avi")}, {"ESCKey=1"}));
+    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_TRUE(WaitForPicture(kMagenta, 10000, nullptr));
+    PressKey('A');
+    PressKey(VK_SPACE);
+    MoveCursorTo(600, 300);
+    EXPECT_TRUE(ExpectStillRunning(1500));
+    PressKey(VK_ESCAPE);
+    DWORD code = 99;
+    ASSERT_TRUE(saver.WaitForExit(8000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(PlaybackTest, KeyboardControlSwitchesItemsWithoutEnding) {
+    WriteSettings(Playlist({Clip("magenta-long.avi"), Clip("red-then-blue.avi")},
+                           {"Keyboard=1", "Repeat=1"}));
+    HWND window = StartFullScreen();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForPicture(kMagenta, 10000, nullptr));
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(window) == "red-then-blue.avi"; }, 5000));
+    ASSERT_TRUE(WaitForPicture(kRed, 5000, nullptr));
+    PressKey(VK_UP);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(window) == "magenta-long.avi"; }, 5000));
+    for (WORD vk : {(WORD)VK_ADD, (WORD)VK_OEM_PLUS, (WORD)VK_SUBTRACT, (WORD)VK_OEM_MINUS}) {
+        PressKey(vk);
+    }
+    EXPECT_TRUE(ExpectStillRunning(1000));
+    EXPECT_TRUE(WaitForPicture(kMagenta, 3000, nullptr));
+}
+
+TEST_F(PlaybackTest, KeyboardControlSeeksForwardsAndBackwards) {
+    WriteSettings(Playlist({Clip("red-then-blue.avi")}, {"Keyboard=1"}));
+    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_TRUE(WaitForPicture(kRed, 10000, nullptr));
+    // Red lasts 4.5 s; a forward seek of 5 s shows blue at once.
+    PressKey(VK_RIGHT);
+    ASSERT_TRUE(WaitForPicture(kBlue, 2500, nullptr));
+    // Back again: red can only come back through a backward seek.
+    bool red = false;
+    for (int i = 0; i < 4 && !red; i++) {
+        PressKey(VK_LEFT);
+        red = WaitForPicture(kRed, 1500, nullptr);
+    }
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(ExpectStillRunning(500));
+}
+
+TEST_F(PlaybackTest, PreviewScalesIntoTheHostAndEndsWhenTheHostGoes) {
+    WriteSettings(Playlist({Clip("magenta-long.avi")}, {"Size=6", "AspectRatio=1"}));
+    host = CreateHostWindow(300, 200, 152, 112);
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(saver.Start("/p " + Number(host)));
+    RECT box;
+    ASSERT_TRUE(WaitForPicture(kMagenta, 10000, &box));
+    SleepPumping(300);
+    box = FindColourBox(CaptureScreen(), kMagenta);
+    ExpectBoxNear(box, 301, 200, 450, 312);
+    PressKey('A');
+    MoveCursorTo(500, 500);
+    EXPECT_TRUE(ExpectStillRunning(1500));
+    DestroyWindow(host);
+    host = nullptr;
+    DWORD code = 99;
+    ASSERT_TRUE(saver.WaitForExit(8000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(PlaybackTest, AFileDirectShowCannotRenderShowsTheErrorAndEndsWithOne) {
+    WriteSettings(Playlist({Clip("broken.avi"), Clip("red.avi")}, {}));
+    ASSERT_TRUE(saver.Start("/s"));
+    HWND box = WaitForProcessWindow(saver.Id(), "#32770", 15000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), "Flickvane");
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (WindowClass(child) == "Static") {
+            text += WindowText(child);
+        }
+    }
+    EXPECT_EQ(text.rfind("DirectShow Error: 0x", 0), 0u) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(saver.WaitForExit(8000, &code));
+    EXPECT_EQ(code, 1u);
+}
+
+TEST_F(PlaybackTest, InPreviewAFailureEndsWithOneAndNoBox) {
+    WriteSettings(Playlist({Clip("broken.avi")}, {}));
+    host = CreateHostWindow(300, 200, 152, 112);
+    ASSERT_TRUE(saver.Start("/p " + Number(host)));
+    DWORD code = 99;
+    bool boxSeen = false;
+    bool ended = WaitUntil(
+        [&] {
+            boxSeen = boxSeen || FindProcessWindow(saver.Id(), "#32770") != nullptr;
+            return !saver.Running();
+        },
+        15000);
+    ASSERT_TRUE(ended);
+    GetExitCodeProcess(saver.Handle(), &code);
+    EXPECT_EQ(code, 1u);
+    EXPECT_FALSE(boxSeen);
+}
