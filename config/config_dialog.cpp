@@ -74,7 +74,7 @@ static void InitialiseDialog(HWND dialog) {
 
     SendMessageA(trackbar, TBM_SETPOS, TRUE, TrackbarPositionForVolume(gSettings.Volume));
     DragAcceptFiles(dialog, TRUE);
-    ForwardLabelEditorUpdates(dialog);
+    ForwardListViewMessages(dialog);
 }
 
 static void SaveAndClose(HWND dialog) {

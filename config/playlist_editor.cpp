@@ -386,7 +386,7 @@ static LRESULT CALLBACK ListViewForwardingProc(HWND list, UINT message, WPARAM w
     return result;
 }
 
-void ForwardLabelEditorUpdates(HWND dialog) {
+void ForwardListViewMessages(HWND dialog) {
     HWND list = PlaylistView(dialog);
     if (list == nullptr || GetPropA(list, kOwnProcProperty) != nullptr) {
         return;

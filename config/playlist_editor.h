@@ -64,8 +64,8 @@ void DeleteAll(HWND dialog);
 void MoveSelected(HWND dialog, int direction);
 void ShowContextMenu(HWND dialog);
 void AddDroppedPaths(HWND dialog, HDROP drop);
-// Routes the in-place editor's change notifications to the dialog where the list view does
-// not pass them on itself, and files dropped onto the list view.
-void ForwardLabelEditorUpdates(HWND dialog);
+// Passes to the dialog what reaches the list view but belongs to the dialog: the in-place
+// editor's change notifications (where the list view keeps them) and files dropped onto it.
+void ForwardListViewMessages(HWND dialog);
 // Called by the dialog for every in-place editor change it receives.
 void NoteLabelEditorUpdate();
