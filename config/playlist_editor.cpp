@@ -200,8 +200,6 @@ bool ChooseMediaFiles(HWND owner, char* result, size_t size) {
     result[0] = '\0';
     OPENFILENAMEA ofn = {};
     // The layout without the fields added in Windows 2000.
-    static_assert(sizeof(void*) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76,
-                  "the 32-bit layout is 76 bytes");
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filterText.c_str();
