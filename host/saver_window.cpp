@@ -1,9 +1,147 @@
-// Placeholder until the playback work lands.
 #include "host/saver_window.h"
+
+#include "host/host_state.h"
+#include "playback/graph_builder.h"
+#include "playback/playback_controller.h"
+#include "playback/playback_graph.h"
+#include "playback/seek_math.h"
+#include "resources/resource.h"
+#include "settings/playlist.h"
+#include "settings/settings.h"
 
 bool windowDestroyed = false;
 long long seekStep = 5;
 long long seekRepeatCount = 0;
+
+namespace {
+
+constexpr DWORD kRepaintPauseMs = 200;
+constexpr DWORD kRendererSeekPauseMs = 1000;
+
+bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
+
+void EndSaver(HWND window) { DestroyWindow(window); }
+
+bool IsExitKey(WPARAM key) { return gSettings.ESCKey != 1 || key == VK_ESCAPE; }
+
+void ApplyKeyRule(HWND window, WPARAM key) {
+    if (gHost.previewParent != nullptr) {
+        return;
+    }
+    if (IsExitKey(key)) {
+        EndSaver(window);
+    }
+}
+
+// The keys of keyboard control; false for a key that is not one of them.
+bool HandleControlKey(HWND window, WPARAM key) {
+    switch (key) {
+    case VK_LEFT:
+        SeekBackwards(window);
+        return true;
+    case VK_UP:
+        PlayPreviousItem(window);
+        return true;
+    case VK_RIGHT:
+        SeekForwards(window);
+        return true;
+    case VK_DOWN:
+        PlayNextItem(window);
+        return true;
+    case VK_ADD:
+    case VK_OEM_PLUS:
+        if (gSettings.Mute == 1) {
+            // Unmutes to the stored volume without raising it.
+            gSettings.Mute = 0;
+            ChangeVolume(0);
+        } else {
+            ChangeVolume(+100);
+        }
+        return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+        ChangeVolume(-100);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void OnKeyDown(HWND window, WPARAM key) {
+    if (gSettings.Keyboard == 1 && HandleControlKey(window, key)) {
+        return;
+    }
+    ApplyKeyRule(window, key);
+}
+
+void OnMouseMove(HWND window) {
+    if (gHost.previewParent != nullptr || gSettings.ESCKey == 1) {
+        return;
+    }
+    POINT cursor;
+    if (!GetCursorPos(&cursor)) {
+        return;
+    }
+    if (cursor.x != gHost.startCursor.x || cursor.y != gHost.startCursor.y) {
+        EndSaver(window);
+    }
+}
+
+// Sets the position the seek arrived at, shows it, and lets the picture settle.
+void FinishSeek(HWND window, LONGLONG position) {
+    if (Usable(gGraph.seeking)) {
+        HRESULT hr = gGraph.seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning,
+                                                  nullptr, AM_SEEKING_NoPositioning);
+        CheckResult(SeekResultToCheck(hr, gGraph.vmr9InUse));
+    }
+    if (gGraph.vmr9InUse && Usable(gGraph.windowless)) {
+        HDC dc = GetDC(window);
+        CheckResult(gGraph.windowless->RepaintVideo(window, dc));
+        ReleaseDC(window, dc);
+        gPlaybackHooks.sleep(kRepaintPauseMs);
+    }
+    if (!gGraph.vmr9InUse) {
+        gPlaybackHooks.sleep(kRendererSeekPauseMs);
+    }
+    ++seekRepeatCount;
+}
+
+void OnCreate(HWND window) {
+    if (gHost.previewParent == nullptr) {
+        ShowCursor(FALSE);
+    }
+    LoadStringA(gHost.instance, IDS_SECTION_NAME, gSettings.sectionName,
+                sizeof(gSettings.sectionName));
+    LoadStringA(gHost.instance, IDS_SETTINGS_FILE, gSettings.fileName,
+                sizeof(gSettings.fileName));
+    LoadSettings(window, 0);
+    gPlaylist.current = gPlaylist.first;
+    SendMessageA(window, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    seekStep = BaseSeekStep(gGraph.vmr9InUse);
+    SetTimer(window, ID_START_TIMER, kStartDelayMs, nullptr);
+}
+
+void OnTimer(HWND window) {
+    KillTimer(window, ID_START_TIMER);
+    PlaylistEntry* current = gPlaylist.current;
+    if (current != nullptr && current->path[0] != '\0') {
+        PlayItem(window, current->path);
+    }
+}
+
+void OnDestroy(HWND window) {
+    windowDestroyed = true;
+    if (gHost.previewParent == nullptr) {
+        ShowCursor(TRUE);
+    }
+    if (gGraph.graphActive) {
+        StopAndReleaseGraph(window);
+    }
+    PostQuitMessage(0);
+    gPlaybackHooks.endProcess(0);
+}
+
+} // namespace
 
 void PaintBlack(HWND window) {
     HDC dc = GetDC(window);
@@ -15,11 +153,96 @@ void PaintBlack(HWND window) {
     ReleaseDC(window, dc);
 }
 
-void HandleGraphEvents(HWND) {}
+void SeekBackwards(HWND window) {
+    if (!gGraph.canSeekBackwards) {
+        return;
+    }
+    GrowSeekStep(gGraph.vmr9InUse, &seekStep, &seekRepeatCount);
+    if (Usable(gGraph.control)) {
+        CheckResult(gGraph.control->Pause());
+    }
+    LONGLONG position = 0;
+    if (Usable(gGraph.seeking)) {
+        CheckResult(gGraph.seeking->GetCurrentPosition(&position));
+    }
+    FinishSeek(window, BackwardSeekTarget(position, seekStep));
+}
+
+void SeekForwards(HWND window) {
+    if (!gGraph.canSeekForwards) {
+        return;
+    }
+    if (Usable(gGraph.control)) {
+        CheckResult(gGraph.control->Pause());
+    }
+    GrowSeekStep(gGraph.vmr9InUse, &seekStep, &seekRepeatCount);
+    LONGLONG position = 0;
+    bool haveDuration = false;
+    LONGLONG duration = 0;
+    if (Usable(gGraph.seeking)) {
+        CheckResult(gGraph.seeking->GetPositions(&position, nullptr));
+        CheckResult(gGraph.seeking->GetDuration(&duration));
+        haveDuration = true;
+    }
+    FinishSeek(window, ForwardSeekTarget(position, seekStep, haveDuration, duration));
+}
+
+void EndSeek() {
+    seekStep = BaseSeekStep(gGraph.vmr9InUse);
+    seekRepeatCount = 0;
+    if (Usable(gGraph.control)) {
+        CheckResult(gGraph.control->Run());
+    }
+}
+
+void HandleGraphEvents(HWND window) {
+    while (Usable(gGraph.events)) {
+        long code = 0;
+        LONG_PTR param1 = 0;
+        LONG_PTR param2 = 0;
+        if (FAILED(gGraph.events->GetEvent(&code, &param1, &param2, 0))) {
+            return;
+        }
+        CheckResult(gGraph.events->FreeEventParams(code, param1, param2));
+        if (code == EC_COMPLETE) {
+            // Goes on with the next item's events, if it has a graph.
+            PlayNextItem(window);
+        } else if (code == EC_USERABORT || code == EC_ERRORABORT) {
+            EndSaver(window);
+            return;
+        }
+    }
+}
 
 extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        ExitProcess(0);
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_TIMER:
+        OnTimer(window);
+        return 0;
+    case WM_ERASEBKGND:
+        PaintBlack(window);
+        return 0;
+    case WM_KEYDOWN:
+        OnKeyDown(window, wParam);
+        return 0;
+    case WM_KEYUP:
+        if (gSettings.Keyboard == 1 && (wParam == VK_LEFT || wParam == VK_RIGHT)) {
+            EndSeek();
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(window);
+        return 0;
+    case GraphEventMessage:
+        HandleGraphEvents(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
 }

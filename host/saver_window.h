@@ -4,6 +4,7 @@
 #include <windows.h>
 
 constexpr UINT_PTR ID_START_TIMER = 1026;
+constexpr UINT kStartDelayMs = 500;
 
 // Set when the saver window is destroyed; afterwards no call is made on the graph except
 // by the final stop and release.
@@ -15,3 +16,8 @@ extern long long seekRepeatCount;
 extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void HandleGraphEvents(HWND window);
 void PaintBlack(HWND window);
+
+// Keyboard seeking on a key-down of the left or right arrow, and the end of a seek.
+void SeekBackwards(HWND window);
+void SeekForwards(HWND window);
+void EndSeek();

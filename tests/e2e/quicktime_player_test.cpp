@@ -87,6 +87,8 @@ protected:
         ClearQuickTimeKey();
         dir = TempDir();
         logPath = dir + "\\runtime.log";
+        // The folder's name can repeat between test processes, so an old log may be there.
+        DeleteFileA(logPath.c_str());
         SetEnvironmentVariableA("QTSTANDIN_LOG", logPath.c_str());
         SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", nullptr);
     }

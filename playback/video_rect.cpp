@@ -1,0 +1,124 @@
+#include "playback/video_rect.h"
+
+#include <climits>
+
+namespace {
+
+// Two thirds as the "75%" size has always computed it.
+constexpr double kTwoThirds = 0.6666666666666666;
+
+void BoxFromSize(int size, int w, int h, const RECT& area, double* boxWidth, double* boxHeight) {
+    switch (size) {
+    case 1:
+        *boxWidth = w / 2;
+        *boxHeight = h / 2;
+        break;
+    case 2:
+        *boxWidth = w * kTwoThirds;
+        *boxHeight = h * kTwoThirds;
+        break;
+    case 3:
+        *boxWidth = w;
+        *boxHeight = h;
+        break;
+    case 4:
+        *boxWidth = w * 1.5;
+        *boxHeight = h * 1.5;
+        break;
+    case 5:
+        *boxWidth = 2.0 * w;
+        *boxHeight = 2.0 * h;
+        break;
+    default: // 0, and any code the settings could not have produced: full screen
+        *boxWidth = area.right;
+        *boxHeight = area.bottom;
+        break;
+    }
+}
+
+} // namespace
+
+int TruncateToInt(double value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    if (value >= (double)INT_MAX) {
+        return INT_MAX;
+    }
+    if (value <= (double)INT_MIN) {
+        return INT_MIN;
+    }
+    return (int)value;
+}
+
+VideoLayout ComputeVideoLayout(const VideoLayoutInput& in) {
+    VideoLayout out = {};
+    RECT area = in.client;
+    double dw = in.desktop.right;
+    double dh = in.desktop.bottom;
+    double w = 0;
+    double h = 0;
+    BoxFromSize(in.size, in.videoWidth, in.videoHeight, area, &w, &h);
+
+    if (in.previewMode) {
+        // The child window reaches the preview window's far screen edges; what shows of it is
+        // the preview window's own size.
+        RECT shown = {0, 0, area.right - in.window.left, area.bottom - in.window.top};
+        area = shown;
+        if (in.size < 1 || in.size > 5) {
+            w = area.right;
+            h = area.bottom;
+        } else {
+            w = area.right * w / dw;
+            h = area.bottom * h / dh;
+        }
+    }
+
+    // Ratios 0 to 2 are relative to a screen taken to be 4:3 whatever its resolution.
+    double k = (dw / dh) * 0.75;
+    double a;
+    double b;
+    switch (in.aspectRatio) {
+    case 0:
+        a = in.ratioHeight / k;
+        b = in.ratioWidth;
+        break;
+    case 1:
+        a = 3 / k;
+        b = 4;
+        break;
+    case 2:
+        a = 9 / k;
+        b = 16;
+        break;
+    case 3:
+        a = area.bottom;
+        b = area.right;
+        break;
+    default:
+        a = dh;
+        b = dh;
+        break;
+    }
+    // Both candidates come from the box as it was; each is compared with the area, and one
+    // that is not a number (a 0:0 ratio) fails its comparison.
+    double w2 = (b / a) * h;
+    double h2 = (a / b) * w;
+    if (w2 <= area.right) {
+        w = w2;
+    }
+    if (h2 <= area.bottom) {
+        h = h2;
+    }
+
+    double x0 = (area.right - w) * 0.5;
+    double y0 = (area.bottom - h) * 0.5;
+    out.area = area;
+    out.boxWidth = w;
+    out.boxHeight = h;
+    out.destination.left = TruncateToInt(x0);
+    out.destination.top = TruncateToInt(y0);
+    out.destination.right = TruncateToInt(x0 + w);
+    out.destination.bottom = TruncateToInt(y0 + h);
+    return out;
+}

@@ -1,0 +1,30 @@
+// The arithmetic that places the picture: from the video's size, the display size and aspect
+// ratio settings and the window and desktop geometry to a destination rectangle.
+#pragma once
+
+#include <windows.h>
+
+struct VideoLayoutInput {
+    int videoWidth;  // 0 when the item has no picture
+    int videoHeight;
+    int ratioWidth;  // the video's own aspect ratio pair
+    int ratioHeight;
+    int size;        // 0 full screen, 1 "50%", 2 "75%", 3 "100%", 4 "150%", 5 "200%"
+    int aspectRatio; // 0 the video's, 1 "4:3", 2 "16:9", 3 the screen's, others: square
+    bool previewMode;
+    RECT client;     // the window's client rectangle
+    RECT window;     // the window's rectangle, screen coordinates
+    RECT desktop;    // the desktop window's rectangle
+};
+
+struct VideoLayout {
+    RECT area;        // the visible part of the window, painted black
+    double boxWidth;  // the picture's size before truncation
+    double boxHeight;
+    RECT destination; // where the picture goes, client coordinates
+};
+
+VideoLayout ComputeVideoLayout(const VideoLayoutInput& input);
+
+// Truncates toward zero; values that are not numbers give 0 and huge ones the nearest limit.
+int TruncateToInt(double value);
