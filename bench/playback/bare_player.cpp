@@ -1,10 +1,13 @@
-// The least a DirectShow player can do: RenderFile on one clip, its video window owned by a
-// full-screen black pop-up, run to the end. The benchmark compares the saver against it.
+// The least a DirectShow player can do: RenderFile on one clip into a windowless Video Mixing
+// Renderer 9 on a full-screen black pop-up, run to the end. The benchmark compares the saver
+// against it. (Wine shows the default renderer's owned window black, so the VMR9 is used.)
 //   bare_player.exe PATH
 // Exit code: 0 at the clip's end, 1 when a DirectShow call fails, 2 on a bad command line.
 #include <windows.h>
 
 #include <dshow.h>
+#include <d3d9.h>
+#include <vmr9.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,7 +19,8 @@ const UINT kGraphEvent = WM_APP + 1;
 IGraphBuilder* graph = nullptr;
 IMediaControl* control = nullptr;
 IMediaEventEx* events = nullptr;
-IVideoWindow* videoWindow = nullptr;
+IBaseFilter* vmr9 = nullptr;
+IVMRWindowlessControl9* windowless = nullptr;
 
 template <class T> void Release(T*& p) {
     if (p) {
@@ -29,11 +33,8 @@ void ReleaseGraph() {
     if (control) {
         control->Stop();
     }
-    if (videoWindow) {
-        videoWindow->put_Visible(OAFALSE);
-        videoWindow->put_Owner(0);
-    }
-    Release(videoWindow);
+    Release(windowless);
+    Release(vmr9);
     Release(events);
     Release(control);
     Release(graph);
@@ -64,20 +65,6 @@ LRESULT CALLBACK PlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 return 0;
             }
         }
-        return 0;
-    }
-    case WM_TIMER: {
-        HWND child = GetWindow(window, GW_CHILD);
-        while (child) {
-            RECT rc;
-            GetWindowRect(child, &rc);
-            char cls[64];
-            GetClassNameA(child, cls, 64);
-            fprintf(stderr, "child %s vis=%d style=%lx rect=%ld,%ld,%ld,%ld\n", cls, IsWindowVisible(child),
-                    (unsigned long)GetWindowLongA(child, GWL_STYLE), rc.left, rc.top, rc.right, rc.bottom);
-            child = GetWindow(child, GW_HWNDNEXT);
-        }
-        KillTimer(window, 1);
         return 0;
     }
     case WM_DESTROY:
@@ -135,36 +122,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     graph->QueryInterface(IID_IMediaControl, (void**)&control);
     graph->QueryInterface(IID_IMediaEventEx, (void**)&events);
     if (!control || !events) Fail("QueryInterface", E_NOINTERFACE);
+    // The renderer is in the graph before RenderFile, so the video connects to it.
+    hr = CoCreateInstance(CLSID_VideoMixingRenderer9, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                          (void**)&vmr9);
+    if (FAILED(hr)) Fail("CoCreateInstance(VideoMixingRenderer9)", hr);
+    hr = graph->AddFilter(vmr9, L"Video Mixing Renderer 9");
+    if (FAILED(hr)) Fail("AddFilter", hr);
+    IVMRFilterConfig9* config = nullptr;
+    hr = vmr9->QueryInterface(IID_IVMRFilterConfig9, (void**)&config);
+    if (FAILED(hr)) Fail("QueryInterface(IVMRFilterConfig9)", hr);
+    hr = config->SetRenderingMode(VMR9Mode_Windowless);
+    config->Release();
+    if (FAILED(hr)) Fail("SetRenderingMode", hr);
+    hr = vmr9->QueryInterface(IID_IVMRWindowlessControl9, (void**)&windowless);
+    if (FAILED(hr)) Fail("QueryInterface(IVMRWindowlessControl9)", hr);
+    hr = windowless->SetVideoClippingWindow(window);
+    if (FAILED(hr)) Fail("SetVideoClippingWindow", hr);
     hr = graph->RenderFile(widePath, nullptr);
     if (FAILED(hr)) Fail("RenderFile", hr);
     events->SetNotifyWindow((OAHWND)window, kGraphEvent, 0);
-    // An audio-only clip has no video window; that is fine.
-    if (getenv("BARE_NO_OWNER")) {
-    } else if (SUCCEEDED(graph->QueryInterface(IID_IVideoWindow, (void**)&videoWindow))) {
-        if (FAILED(videoWindow->put_Owner((OAHWND)window))) {
-            Release(videoWindow);
-        } else {
-            videoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-            videoWindow->SetWindowPosition(0, 0, width, height);
-            videoWindow->put_Visible(OATRUE);
-        }
-    }
-    if (getenv("BARE_DEBUG")) {
-        IEnumFilters* list = nullptr;
-        graph->EnumFilters(&list);
-        IBaseFilter* f = nullptr;
-        while (list && list->Next(1, &f, nullptr) == S_OK) {
-            FILTER_INFO fi = {};
-            f->QueryFilterInfo(&fi);
-            fprintf(stderr, "filter %ls\n", fi.achName);
-            if (fi.pGraph) fi.pGraph->Release();
-            f->Release();
-        }
-        if (list) list->Release();
-    }
+    RECT screen = {0, 0, width, height};
+    windowless->SetVideoPosition(nullptr, &screen);
     hr = control->Run();
     if (FAILED(hr)) Fail("Run", hr);
-    if (getenv("BARE_DEBUG")) SetTimer(window, 1, 1500, nullptr);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
