@@ -98,9 +98,9 @@ OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, signed char permis
     return (OSErr)QtDispatcher(QtSelOpenMovieFile, fileSpec, resRefNum, permission);
 }
 
-OSErr FSMakeFSSpec(short vRefNum, LONG dirID, const unsigned char* fileName, FSSpec* spec) {
+OSErr FSMakeFSSpec(short vRefNum, LONG dirID, const unsigned char* fileName, FSSpec* fileSpec) {
     RunPreCallHook();
-    return (OSErr)QtDispatcher(QtSelFSMakeFSSpec, vRefNum, dirID, fileName, spec);
+    return (OSErr)QtDispatcher(QtSelFSMakeFSSpec, vRefNum, dirID, fileName, fileSpec);
 }
 
 void SetGWorld(CGrafPtr port, GDHandle device) {

@@ -25,7 +25,7 @@ void SetMovieBox(Movie movie, const Rect* box);
 OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, signed char permission);
 
 // Files
-OSErr FSMakeFSSpec(short vRefNum, LONG dirID, const unsigned char* fileName, FSSpec* spec);
+OSErr FSMakeFSSpec(short vRefNum, LONG dirID, const unsigned char* fileName, FSSpec* fileSpec);
 
 // Graphics worlds
 void SetGWorld(CGrafPtr port, GDHandle device);

@@ -24,11 +24,11 @@ int QtOpenMovie(HWND window, QtMovieState* state) {
     strncpy(name, state->path, sizeof(name) - 1);
     name[sizeof(name) - 1] = '\0';
     c2pstr(name);
-    FSSpec spec = {};
-    FSMakeFSSpec(0, 0, (const unsigned char*)name, &spec);
+    FSSpec fileSpec = {};
+    FSMakeFSSpec(0, 0, (const unsigned char*)name, &fileSpec);
     SetGWorld(GetNativeWindowPort(window), nullptr);
     short reference = 0;
-    if (OpenMovieFile(&spec, &reference, 1) != 0) {
+    if (OpenMovieFile(&fileSpec, &reference, 1) != 0) {
         return 0;
     }
     OSErr result = NewMovieFromFile(&state->movie, reference, nullptr, nullptr, 1, nullptr);

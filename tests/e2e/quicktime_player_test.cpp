@@ -256,8 +256,8 @@ TEST_F(QuickTimePlaylistOrder, CallsFollowTheOpeningOrder) {
         "IsMovieDone",    "DisposeMovie"};
     EXPECT_EQ(names, expected);
     // The runtime is handed the short form of the path, read-only.
-    std::string spec = WaitForLine("FSMakeFSSpec 0 0 ");
-    std::string name = spec.substr(strlen("FSMakeFSSpec 0 0 "));
+    std::string made = WaitForLine("FSMakeFSSpec 0 0 ");
+    std::string name = made.substr(strlen("FSMakeFSSpec 0 0 "));
     char shortPath[MAX_PATH] = {};
     GetShortPathNameA(movie.c_str(), shortPath, sizeof(shortPath));
     EXPECT_EQ(name, shortPath);

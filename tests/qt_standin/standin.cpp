@@ -238,22 +238,22 @@ LONG_PTR Dispatch(LONG selector, va_list args) {
         short volume = (short)va_arg(args, int);
         LONG directory = va_arg(args, LONG);
         const unsigned char* name = va_arg(args, const unsigned char*);
-        FSSpec* spec = va_arg(args, FSSpec*);
-        memset(spec, 0, sizeof(*spec));
-        spec->vRefNum = volume;
-        spec->parID = directory;
-        memcpy(spec->name, name, (size_t)name[0] + 1);
+        FSSpec* fileSpec = va_arg(args, FSSpec*);
+        memset(fileSpec, 0, sizeof(*fileSpec));
+        fileSpec->vRefNum = volume;
+        fileSpec->parID = directory;
+        memcpy(fileSpec->name, name, (size_t)name[0] + 1);
         char text[256];
         PascalToC(name, text, sizeof(text));
         Log("FSMakeFSSpec %d %ld %s", volume, (long)directory, text);
         return 0;
     }
     case QtSelOpenMovieFile: {
-        const FSSpec* spec = va_arg(args, const FSSpec*);
+        const FSSpec* fileSpec = va_arg(args, const FSSpec*);
         short* reference = va_arg(args, short*);
         int permission = va_arg(args, int);
         char name[256];
-        PascalToC(spec->name, name, sizeof(name));
+        PascalToC(fileSpec->name, name, sizeof(name));
         FILE* file = fopen(name, "rb");
         int slot = -1;
         for (int i = 0; i < kMaxFiles && file != nullptr; ++i) {

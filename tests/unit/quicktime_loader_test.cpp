@@ -496,9 +496,9 @@ TEST_F(QuickTimeUnavailableRuntime, EveryRoutineAnswersTheUnavailableCode) {
     Movie movie = nullptr;
     EXPECT_EQ(NewMovieFromFile(&movie, 1, nullptr, nullptr, 1, nullptr), QtErrRuntimeUnavailable);
     EXPECT_EQ(movie, nullptr);
-    FSSpec spec = {};
+    FSSpec fileSpec = {};
     short reference = 0;
-    EXPECT_EQ(OpenMovieFile(&spec, &reference, 1), QtErrRuntimeUnavailable);
+    EXPECT_EQ(OpenMovieFile(&fileSpec, &reference, 1), QtErrRuntimeUnavailable);
     EXPECT_EQ(reference, 0);
     EXPECT_EQ((unsigned short)QtUnavailableDispatcher(0x12345678) & 0xFFFF, 0xF7D1);
 }
