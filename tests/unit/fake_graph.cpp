@@ -1,0 +1,457 @@
+#include "fake_graph.h"
+
+#include <cstdio>
+
+#include "host/saver_window.h"
+
+namespace {
+
+std::vector<std::string> gLog;
+FakeHookCalls gHookCalls;
+
+std::string Number(long long value) { return std::to_string(value); }
+
+std::string RectText(const RECT* r) {
+    if (r == nullptr) {
+        return "null";
+    }
+    return Number(r->left) + "," + Number(r->top) + "," + Number(r->right) + "," +
+           Number(r->bottom);
+}
+
+void HookPlayItem(HWND window, const char* path) {
+    LogCall(std::string("playItem(") + (path ? path : "null") + ")");
+    if (gHookCalls.onPlayItem) {
+        gHookCalls.onPlayItem(window, path);
+    }
+}
+
+void HookShuffle() {
+    LogCall("shuffle");
+    if (gHookCalls.onShuffle) {
+        gHookCalls.onShuffle();
+    }
+}
+
+void HookErrorBox(HWND owner, const char* text, const char* caption) {
+    LogCall(std::string("errorBox(") + (text ? text : "null") + "|" +
+            (caption ? caption : "null") + ")");
+    gHookCalls.boxOwners.push_back(owner);
+    gHookCalls.boxTexts.push_back(text ? text : "");
+    gHookCalls.boxCaptions.push_back(caption ? caption : "");
+}
+
+void HookEndProcess(UINT exitCode) {
+    LogCall("endProcess(" + Number(exitCode) + ")");
+    gHookCalls.exitCodes.push_back(exitCode);
+}
+
+void HookSleep(DWORD milliseconds) {
+    LogCall("sleep(" + Number(milliseconds) + ")");
+    gHookCalls.sleeps.push_back(milliseconds);
+}
+
+const PlaybackHooks kLoggingHooks = {HookPlayItem, HookShuffle, HookErrorBox, HookEndProcess,
+                                     HookSleep};
+
+const char kWindowClass[] = "FlickvanePlaybackTestWindow";
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterTestWindowClass() {
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassA(&wc);
+    registered = true;
+}
+
+} // namespace
+
+std::vector<std::string>& FakeLog() { return gLog; }
+
+void ClearFakeLog() { gLog.clear(); }
+
+void LogCall(const std::string& entry) { gLog.push_back(entry); }
+
+int CountLogged(const std::string& entry) {
+    int count = 0;
+    for (const std::string& e : gLog) {
+        if (e == entry) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int IndexOfLogged(const std::string& entry) {
+    for (size_t i = 0; i < gLog.size(); ++i) {
+        if (gLog[i] == entry) {
+            return (int)i;
+        }
+    }
+    return -1;
+}
+
+std::vector<std::string> LoggedWithPrefix(const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& e : gLog) {
+        if (e.compare(0, prefix.size(), prefix) == 0) {
+            found.push_back(e);
+        }
+    }
+    return found;
+}
+
+std::string LogText() {
+    std::string text;
+    for (const std::string& e : gLog) {
+        if (!text.empty()) {
+            text += " ";
+        }
+        text += e;
+    }
+    return text;
+}
+
+FakeHookCalls& FakeHooks() { return gHookCalls; }
+
+// IMediaControl
+
+HRESULT FakeMediaControl::Run() {
+    LogCall(name_ + ".Run");
+    if (SUCCEEDED(runResult)) {
+        state = State_Running;
+    }
+    return runResult;
+}
+
+HRESULT FakeMediaControl::Pause() {
+    LogCall(name_ + ".Pause");
+    if (SUCCEEDED(pauseResult)) {
+        state = State_Paused;
+    }
+    return pauseResult;
+}
+
+HRESULT FakeMediaControl::Stop() {
+    LogCall(name_ + ".Stop");
+    if (SUCCEEDED(stopResult)) {
+        state = State_Stopped;
+    }
+    return stopResult;
+}
+
+HRESULT FakeMediaControl::GetState(LONG timeout, OAFilterState* out) {
+    LogCall(name_ + ".GetState(" + Number(timeout) + ")");
+    if (out) {
+        *out = state;
+    }
+    return getStateResult;
+}
+
+HRESULT FakeMediaControl::StopWhenReady() { return Logged("StopWhenReady", S_OK); }
+
+// IMediaSeeking
+
+HRESULT FakeMediaSeeking::GetCapabilities(DWORD* caps) {
+    LogCall(name_ + ".GetCapabilities");
+    if (caps) {
+        *caps = capabilities;
+    }
+    return S_OK;
+}
+
+HRESULT FakeMediaSeeking::GetDuration(LONGLONG* out) {
+    LogCall(name_ + ".GetDuration");
+    if (out) {
+        *out = duration;
+    }
+    return S_OK;
+}
+
+HRESULT FakeMediaSeeking::GetCurrentPosition(LONGLONG* current) {
+    LogCall(name_ + ".GetCurrentPosition");
+    if (current) {
+        *current = position;
+    }
+    return S_OK;
+}
+
+HRESULT FakeMediaSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                       DWORD stopFlags) {
+    LogCall(name_ + ".SetPositions(" + (current ? Number(*current) : std::string("null")) + "," +
+            Number(currentFlags) + "," + (stop ? Number(*stop) : std::string("null")) + "," +
+            Number(stopFlags) + ")");
+    if (SUCCEEDED(setPositionsResult) && current &&
+        (currentFlags & AM_SEEKING_PositioningBitsMask) == AM_SEEKING_AbsolutePositioning) {
+        position = *current;
+    }
+    return setPositionsResult;
+}
+
+HRESULT FakeMediaSeeking::GetPositions(LONGLONG* current, LONGLONG* stop) {
+    LogCall(name_ + ".GetPositions(" + (stop ? "stop" : "null") + ")");
+    if (current) {
+        *current = position;
+    }
+    if (stop) {
+        *stop = duration;
+    }
+    return S_OK;
+}
+
+// IMediaEventEx
+
+HRESULT FakeMediaEvents::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2,
+                                  LONG timeout) {
+    LogCall(name_ + ".GetEvent(" + Number(timeout) + ")");
+    if (waiting.empty()) {
+        return E_ABORT;
+    }
+    FakeEvent e = waiting.front();
+    waiting.pop_front();
+    *code = e.code;
+    *param1 = e.param1;
+    *param2 = e.param2;
+    return S_OK;
+}
+
+HRESULT FakeMediaEvents::FreeEventParams(LONG code, LONG_PTR param1, LONG_PTR param2) {
+    LogCall(name_ + ".FreeEventParams(" + Number(code) + "," + Number(param1) + "," +
+            Number(param2) + ")");
+    return freeResult;
+}
+
+HRESULT FakeMediaEvents::SetNotifyWindow(OAHWND, LONG message, LONG_PTR instance) {
+    return Logged("SetNotifyWindow(" + Number(message) + "," + Number(instance) + ")", S_OK);
+}
+
+// IBasicAudio
+
+HRESULT FakeBasicAudio::put_Volume(LONG volume) {
+    return Logged("put_Volume(" + Number(volume) + ")", putVolumeResult);
+}
+
+// IVideoWindow
+
+HRESULT FakeVideoWindow::put_WindowStyle(LONG style) {
+    return Logged("put_WindowStyle(" + Number((unsigned long)style) + ")", S_OK);
+}
+
+HRESULT FakeVideoWindow::put_Owner(OAHWND owner) {
+    return Logged("put_Owner(" + Number((long long)owner) + ")", putOwnerResult);
+}
+
+HRESULT FakeVideoWindow::SetWindowPosition(LONG left, LONG top, LONG width, LONG height) {
+    return Logged("SetWindowPosition(" + Number(left) + "," + Number(top) + "," + Number(width) +
+                      "," + Number(height) + ")",
+                  S_OK);
+}
+
+// IBasicVideo2
+
+HRESULT FakeBasicVideo::GetVideoSize(LONG* w, LONG* h) {
+    LogCall(name_ + ".GetVideoSize");
+    if (SUCCEEDED(sizeResult)) {
+        *w = width;
+        *h = height;
+    }
+    return sizeResult;
+}
+
+HRESULT FakeBasicVideo::GetPreferredAspectRatio(LONG* x, LONG* y) {
+    LogCall(name_ + ".GetPreferredAspectRatio");
+    if (SUCCEEDED(ratioResult)) {
+        *x = ratioWidth;
+        *y = ratioHeight;
+    }
+    return ratioResult;
+}
+
+// IVMRWindowlessControl9
+
+HRESULT FakeWindowless::GetNativeVideoSize(LONG* w, LONG* h, LONG* rw, LONG* rh) {
+    LogCall(name_ + ".GetNativeVideoSize");
+    if (SUCCEEDED(sizeResult)) {
+        *w = width;
+        *h = height;
+        if (rw) {
+            *rw = ratioWidth;
+        }
+        if (rh) {
+            *rh = ratioHeight;
+        }
+    }
+    return sizeResult;
+}
+
+HRESULT FakeWindowless::SetVideoPosition(const RECT* source, const RECT* dest) {
+    return Logged("SetVideoPosition(" + RectText(source) + "|" + RectText(dest) + ")", S_OK);
+}
+
+HRESULT FakeWindowless::RepaintVideo(HWND window, HDC dc) {
+    repaintWindow = window;
+    repaintHadDc = dc != nullptr;
+    return Logged("RepaintVideo", repaintResult);
+}
+
+// The whole record
+
+void FakeGraphSet::InstallRunning(bool vmr9InUse) {
+    gGraph.graph = &graph;
+    gGraph.graph2 = &graph2;
+    gGraph.control = &control;
+    gGraph.seeking = &seeking;
+    gGraph.events = &events;
+    gGraph.audio = &audio;
+    if (vmr9InUse) {
+        gGraph.vmrConfig = &vmrConfig;
+        gGraph.windowless = &windowless;
+        gGraph.vmr9 = &vmr9;
+    } else {
+        gGraph.videoWindow = &videoWindow;
+        gGraph.basicVideo = &basicVideo;
+    }
+    gGraph.audioRenderer = &audioRenderer;
+    gGraph.asfReader = &asfReader;
+    gGraph.fileSource = &fileSource;
+    gGraph.source = &source;
+    gGraph.vmr9InUse = vmr9InUse ? 1 : 0;
+    gGraph.quickTimeItem = 0;
+    gGraph.graphActive = 1;
+    gGraph.comInitialised = 0;
+    gGraph.canSeekForwards = (seeking.capabilities & AM_SEEKING_CanSeekForwards) ? 1 : 0;
+    gGraph.canSeekBackwards = (seeking.capabilities & AM_SEEKING_CanSeekBackwards) ? 1 : 0;
+}
+
+// Playlists
+
+TestPlaylist::TestPlaylist(const std::vector<std::string>& paths) : nodes(paths.size() + 1) {
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        PlaylistEntry& node = nodes[i];
+        node = PlaylistEntry();
+        if (i < paths.size()) {
+            lstrcpynA(node.path, paths[i].c_str(), sizeof(node.path));
+        }
+        node.prev = i > 0 ? &nodes[i - 1] : nullptr;
+        node.next = i + 1 < nodes.size() ? &nodes[i + 1] : nullptr;
+    }
+}
+
+void TestPlaylist::Install() {
+    gPlaylist.first = &nodes[0];
+    gPlaylist.current = &nodes[0];
+    gPlaylist.last = nodes.size() > 1 ? &nodes[nodes.size() - 2] : &nodes[0];
+}
+
+// The fixture
+
+void PlaybackTest::SetUp() {
+    savedGraph = gGraph;
+    savedSettings = gSettings;
+    savedPlaylist = gPlaylist;
+    savedHost = gHost;
+    savedHooks = gPlaybackHooks;
+    savedWindowDestroyed = windowDestroyed;
+    savedSeekStep = seekStep;
+    savedSeekRepeatCount = seekRepeatCount;
+
+    gGraph = PlaybackGraph();
+    gGraph.graphActive = 1; // as at process start
+    gSettings = SaverSettings();
+    lstrcpynA(gSettings.sectionName, "Flickvane", sizeof(gSettings.sectionName));
+    gPlaylist = Playlist();
+    gHost = HostState();
+    gHost.instance = GetModuleHandleA(nullptr);
+    windowDestroyed = false;
+    seekStep = 5;
+    seekRepeatCount = 0;
+    gHookCalls = FakeHookCalls();
+    gPlaybackHooks = kLoggingHooks;
+    NoteItemPlaying();
+
+    MakeWindow(0, 0, 320, 240);
+    fakes = new FakeGraphSet();
+    ClearFakeLog();
+}
+
+void PlaybackTest::TearDown() {
+    DestroyPlainWindow(window);
+    window = nullptr;
+    NoteItemPlaying();
+    gGraph = savedGraph;
+    gSettings = savedSettings;
+    gPlaylist = savedPlaylist;
+    gHost = savedHost;
+    gPlaybackHooks = savedHooks;
+    windowDestroyed = savedWindowDestroyed;
+    seekStep = savedSeekStep;
+    seekRepeatCount = savedSeekRepeatCount;
+    gHookCalls = FakeHookCalls();
+    delete fakes;
+    fakes = nullptr;
+    ClearFakeLog();
+}
+
+void PlaybackTest::MakeWindow(int x, int y, int width, int height) {
+    DestroyPlainWindow(window);
+    window = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, x, y, width, height);
+    ASSERT_NE(window, nullptr);
+    gHost.saverWindow = window;
+    UpdateWindow(window);
+    FillWindow(RGB(255, 255, 255));
+}
+
+void PlaybackTest::FillWindow(COLORREF colour) {
+    HDC dc = GetDC(window);
+    RECT rc;
+    GetClientRect(window, &rc);
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+    GdiFlush();
+}
+
+COLORREF PlaybackTest::PixelAt(int x, int y) {
+    GdiFlush();
+    HDC dc = GetDC(window);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+LRESULT PlaybackTest::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+HWND CreatePlainWindow(DWORD style, HWND parent, int x, int y, int width, int height) {
+    RegisterTestWindowClass();
+    return CreateWindowExA(parent ? 0 : WS_EX_TOPMOST, kWindowClass, "playback test", style, x, y,
+                           width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void DestroyPlainWindow(HWND window) {
+    if (window == nullptr || !IsWindow(window)) {
+        return;
+    }
+    // Without a window manager, Wine waits about 2 s for a shown window to be unmapped; a window
+    // whose style no longer says visible goes at once.
+    SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) & ~WS_VISIBLE);
+    DestroyWindow(window);
+}
+
+int CursorShowCount() {
+    int shown = ShowCursor(TRUE);
+    ShowCursor(FALSE);
+    return shown - 1;
+}

@@ -1,0 +1,322 @@
+// Placing the picture: the box from the display size, the preview scaling, the aspect
+// correction and its ratio factor, centring with truncation, and what reaches the renderer.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "fake_graph.h"
+#include "host/saver_window.h"
+#include "playback/video_geometry.h"
+#include "playback/video_rect.h"
+
+namespace {
+
+struct Video {
+    int width;
+    int height;
+    int ratioWidth;
+    int ratioHeight;
+};
+
+constexpr Video kVga = {320, 240, 320, 240};
+
+VideoLayoutInput FullScreen(int screenWidth, int screenHeight, Video video, int size,
+                            int aspectRatio) {
+    VideoLayoutInput in = {};
+    in.videoWidth = video.width;
+    in.videoHeight = video.height;
+    in.ratioWidth = video.ratioWidth;
+    in.ratioHeight = video.ratioHeight;
+    in.size = size;
+    in.aspectRatio = aspectRatio;
+    in.previewMode = false;
+    SetRect(&in.client, 0, 0, screenWidth, screenHeight);
+    SetRect(&in.window, 0, 0, screenWidth, screenHeight);
+    SetRect(&in.desktop, 0, 0, screenWidth, screenHeight);
+    return in;
+}
+
+// A border-less preview window of 152 x 112 at screen (300, 200) on a 1024 x 768 desktop; the
+// saver's child reaches the preview window's right and bottom screen coordinates.
+VideoLayoutInput Preview(Video video, int size, int aspectRatio) {
+    VideoLayoutInput in = FullScreen(1024, 768, video, size, aspectRatio);
+    in.previewMode = true;
+    SetRect(&in.client, 0, 0, 452, 312);
+    SetRect(&in.window, 300, 200, 752, 512);
+    return in;
+}
+
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+std::string Destination(const VideoLayoutInput& in) {
+    return Text(ComputeVideoLayout(in).destination);
+}
+
+TEST(VideoLayout, FullScreenSixteenByNineOnFourByThree) {
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, kVga, 0, 2));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 1024);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 576);
+    EXPECT_EQ(Text(layout.destination), "0,96,1024,672");
+    EXPECT_EQ(Text(layout.area), "0,0,1024,768");
+}
+
+TEST(VideoLayout, RatioFactorMakesFourByThreeFillAFiveByFourScreen) {
+    EXPECT_EQ(Destination(FullScreen(1280, 1024, kVga, 0, 1)), "0,0,1280,1024");
+    EXPECT_EQ(Destination(FullScreen(1280, 1024, kVga, 0, 2)), "0,128,1280,896");
+    // The video's own 4:3 ratio is read the same way.
+    EXPECT_EQ(Destination(FullScreen(1280, 1024, kVga, 0, 0)), "0,0,1280,1024");
+}
+
+TEST(VideoLayout, RatioFactorAppliesToTheVideosOwnRatio) {
+    // k = 0.9375: the 4:3 picture at 100% becomes 300 x 256 on 1280 x 1024.
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1280, 1024, kVga, 3, 0));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 300);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 256);
+    EXPECT_EQ(Text(layout.destination), "490,384,790,640");
+}
+
+TEST(VideoLayout, ScreenRatioFillsAndOtherCodesGiveASquare) {
+    EXPECT_EQ(Destination(FullScreen(1024, 768, kVga, 0, 3)), "0,0,1024,768");
+    EXPECT_EQ(Destination(FullScreen(1024, 768, kVga, 0, 7)), "128,0,896,768");
+    EXPECT_EQ(Destination(FullScreen(1024, 768, kVga, 0, -1)), "128,0,896,768");
+    EXPECT_EQ(Destination(FullScreen(1280, 1024, kVga, 0, 9)), "128,0,1152,1024");
+}
+
+TEST(VideoLayout, HundredPercentIsTheVideoSizeCentred) {
+    EXPECT_EQ(Destination(FullScreen(1024, 768, kVga, 3, 0)), "352,264,672,504");
+}
+
+TEST(VideoLayout, SeventyFivePercentUsesTwoThirds) {
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, kVga, 2, 1));
+    EXPECT_NEAR(layout.boxWidth, 213.3333333, 1e-6);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 160);
+    EXPECT_EQ(Text(layout.destination), "405,304,618,464");
+}
+
+TEST(VideoLayout, BothCandidatesApplyToABoxSmallerThanTheArea) {
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, kVga, 3, 2));
+    EXPECT_NEAR(layout.boxWidth, 426.6666667, 1e-6);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 180);
+    EXPECT_EQ(Text(layout.destination), "298,294,725,474");
+}
+
+TEST(VideoLayout, FiftyPercentHalvesInIntegers) {
+    Video odd = {321, 241, 321, 241};
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, odd, 1, 3));
+    EXPECT_NEAR(layout.boxWidth, 160, 1e-9);
+    EXPECT_NEAR(layout.boxHeight, 120, 1e-9);
+}
+
+TEST(VideoLayout, HundredFiftyAndTwoHundredPercent) {
+    EXPECT_EQ(Destination(FullScreen(1024, 768, kVga, 4, 1)), "272,204,752,564");
+    Video wide = {300, 200, 300, 200};
+    // 600 x 400, then both candidates of the screen's 4:3 shape.
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, wide, 5, 3));
+    EXPECT_NEAR(layout.boxWidth, 533.3333333, 1e-6);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 450);
+    EXPECT_EQ(Text(layout.destination), "245,159,778,609");
+}
+
+TEST(VideoLayout, AnamorphicVideoFollowsItsRatioPair) {
+    Video pal = {720, 576, 16, 9};
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, pal, 3, 0));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 1024);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 405);
+    EXPECT_EQ(Text(layout.destination), "0,181,1024,586");
+}
+
+TEST(VideoLayout, EdgesAreTruncatedTowardZero) {
+    // A box larger than the screen: the left and top edges are negative fractions.
+    Video big = {1365, 1001, 1365, 1001};
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, big, 4, 3));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 2047.5);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 1501.5);
+    EXPECT_EQ(Text(layout.destination), "-511,-366,1535,1134");
+}
+
+TEST(VideoLayout, PreviewFullSizeUsesThePreviewWindowsOwnSize) {
+    VideoLayout layout = ComputeVideoLayout(Preview(kVga, 0, 1));
+    EXPECT_EQ(Text(layout.area), "0,0,152,112");
+    EXPECT_EQ(Text(layout.destination), "1,0,150,112");
+}
+
+TEST(VideoLayout, PreviewShrinksTheBoxLikePreviewToDesktop) {
+    VideoLayout layout = ComputeVideoLayout(Preview(kVga, 3, 1));
+    EXPECT_NEAR(layout.boxWidth, 46.6666667, 1e-6);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 35.625);
+    EXPECT_EQ(Text(layout.destination), "52,38,99,73");
+}
+
+TEST(VideoLayout, PreviewCandidatesAreJudgedIndependently) {
+    // 640 x 480 shrinks to 95 x 70; the square's two candidates swap the sides.
+    VideoLayout layout = ComputeVideoLayout(Preview(kVga, 5, 7));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 70);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 95);
+    EXPECT_EQ(Text(layout.destination), "41,8,111,103");
+}
+
+TEST(VideoLayout, NoVideoSizeGivesAPointInTheMiddle) {
+    Video none = {0, 0, 0, 0};
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, none, 3, 0));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 0);
+    EXPECT_DOUBLE_EQ(layout.boxHeight, 0);
+    EXPECT_EQ(Text(layout.destination), "512,384,512,384");
+}
+
+TEST(VideoLayout, ZeroRatioPairIsNeverTaken) {
+    Video none = {0, 0, 0, 0};
+    EXPECT_EQ(Destination(FullScreen(1024, 768, none, 0, 0)), "0,0,1024,768");
+    Video flat = {320, 240, 4, 0};
+    EXPECT_EQ(Destination(FullScreen(1024, 768, flat, 0, 0)), "0,384,1024,384");
+    Video thin = {320, 240, 0, 3};
+    VideoLayout layout = ComputeVideoLayout(FullScreen(1024, 768, thin, 0, 0));
+    EXPECT_DOUBLE_EQ(layout.boxWidth, 0);
+    EXPECT_EQ(Text(layout.destination), "512,0,512,768");
+}
+
+TEST(VideoLayout, TruncationOfValuesThatAreNoNumbers) {
+    EXPECT_EQ(TruncateToInt(-511.75), -511);
+    EXPECT_EQ(TruncateToInt(1535.75), 1535);
+    EXPECT_EQ(TruncateToInt(0.0 / 1.0 * -1.0), 0);
+    double inf = 1e308 * 10;
+    EXPECT_EQ(TruncateToInt(inf), INT_MAX);
+    EXPECT_EQ(TruncateToInt(-inf), INT_MIN);
+    EXPECT_EQ(TruncateToInt(inf - inf), 0);
+}
+
+// LayoutVideo on a real window with fake renderers.
+class VideoLayoutPlacement : public PlaybackTest {
+protected:
+    void SetUp() override {
+        PlaybackTest::SetUp();
+        RECT desktop;
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        if (desktop.right != 1024 || desktop.bottom != 768) {
+            GTEST_SKIP() << "needs a 1024 x 768 desktop";
+        }
+        MakeWindow(0, 0, 1024, 768);
+        ClearFakeLog();
+    }
+    void ExpectAllBlack(HWND w, int width, int height) {
+        HDC dc = GetDC(w);
+        for (POINT p : {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1},
+                        POINT{width - 1, height - 1}, POINT{width / 2, height / 2}}) {
+            EXPECT_EQ(GetPixel(dc, p.x, p.y), RGB(0, 0, 0)) << p.x << "," << p.y;
+        }
+        ReleaseDC(w, dc);
+    }
+};
+
+TEST_F(VideoLayoutPlacement, Vmr9GetsTheSourceAndTheDestination) {
+    fakes->InstallRunning(true);
+    fakes->windowless.width = 320;
+    fakes->windowless.height = 240;
+    fakes->windowless.ratioWidth = 320;
+    fakes->windowless.ratioHeight = 240;
+    gSettings.Size = 3;
+    gSettings.AspectRatio = 0;
+
+    LayoutVideo(window);
+
+    EXPECT_EQ(FakeLog(),
+              (std::vector<std::string>{"windowless.GetNativeVideoSize",
+                                        "windowless.SetVideoPosition(0,0,320,240|352,264,672,504)"}))
+        << LogText();
+    ExpectAllBlack(window, 1024, 768);
+}
+
+TEST_F(VideoLayoutPlacement, OwnRendererGetsPositionAndSize) {
+    fakes->InstallRunning(false);
+    fakes->basicVideo.width = 320;
+    fakes->basicVideo.height = 240;
+    fakes->basicVideo.ratioWidth = 4;
+    fakes->basicVideo.ratioHeight = 3;
+    gSettings.Size = 2;
+    gSettings.AspectRatio = 1;
+
+    LayoutVideo(window);
+
+    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"basicVideo.GetVideoSize",
+                                                   "basicVideo.GetPreferredAspectRatio",
+                                                   "videoWindow.SetWindowPosition(405,304,213,160)"}))
+        << LogText();
+    ExpectAllBlack(window, 1024, 768);
+}
+
+TEST_F(VideoLayoutPlacement, FailedSizeQueriesOfTheOwnRendererGiveNoSize) {
+    fakes->InstallRunning(false);
+    fakes->basicVideo.sizeResult = E_NOINTERFACE;
+    fakes->basicVideo.ratioResult = E_NOINTERFACE;
+    gSettings.Size = 3;
+    gSettings.AspectRatio = 0;
+
+    LayoutVideo(window);
+
+    EXPECT_EQ(CountLogged("videoWindow.SetWindowPosition(512,384,0,0)"), 1) << LogText();
+    EXPECT_TRUE(FakeHooks().exitCodes.empty());
+}
+
+TEST_F(VideoLayoutPlacement, FailedNativeSizeIsReported) {
+    fakes->InstallRunning(true);
+    fakes->windowless.sizeResult = E_UNEXPECTED;
+
+    LayoutVideo(window);
+
+    EXPECT_EQ(FakeHooks().exitCodes, std::vector<UINT>{1u}) << LogText();
+}
+
+TEST_F(VideoLayoutPlacement, WithoutGraphNothingIsPaintedOrPlaced) {
+    gGraph.windowless = &fakes->windowless;
+    gGraph.vmr9InUse = 1;
+
+    LayoutVideo(window);
+
+    EXPECT_TRUE(FakeLog().empty()) << LogText();
+    EXPECT_EQ(PixelAt(512, 384), RGB(255, 255, 255));
+}
+
+TEST_F(VideoLayoutPlacement, SizeQueriesAreSkippedOnceTheWindowIsDestroyed) {
+    fakes->InstallRunning(true);
+    fakes->windowless.width = 320;
+    fakes->windowless.height = 240;
+    windowDestroyed = true;
+
+    LayoutVideo(window);
+
+    EXPECT_EQ(CountLogged("windowless.GetNativeVideoSize"), 0) << LogText();
+    EXPECT_TRUE(FakeHooks().exitCodes.empty());
+}
+
+TEST_F(VideoLayoutPlacement, PreviewChildIsLaidOutInThePreviewWindowsSize) {
+    HWND preview = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, 300, 200, 152, 112);
+    ASSERT_NE(preview, nullptr);
+    HWND child = CreatePlainWindow(WS_CHILD | WS_VISIBLE, preview, 0, 0, 452, 312);
+    ASSERT_NE(child, nullptr);
+    gHost.previewMode = true;
+    gHost.previewParent = preview;
+    fakes->InstallRunning(true);
+    fakes->windowless.width = 320;
+    fakes->windowless.height = 240;
+    fakes->windowless.ratioWidth = 320;
+    fakes->windowless.ratioHeight = 240;
+    gSettings.Size = 0;
+    gSettings.AspectRatio = 1;
+
+    LayoutVideo(child);
+    gSettings.Size = 3;
+    LayoutVideo(child);
+
+    EXPECT_EQ(LoggedWithPrefix("windowless.SetVideoPosition"),
+              (std::vector<std::string>{"windowless.SetVideoPosition(0,0,320,240|1,0,150,112)",
+                                        "windowless.SetVideoPosition(0,0,320,240|52,38,99,73)"}))
+        << LogText();
+    ExpectAllBlack(child, 152, 112);
+    DestroyPlainWindow(preview);
+}
+
+} // namespace
