@@ -12,6 +12,9 @@
 bool windowDestroyed = false;
 long long seekStep = 5;
 long long seekRepeatCount = 0;
+// Set from creation until the first item is started, by the start timer or by a key that moves
+// to another item before the timer fires; a later timer message then starts nothing more.
+bool startItemPending = true;
 
 namespace {
 
@@ -19,6 +22,15 @@ constexpr DWORD kRepaintPauseMs = 200;
 constexpr DWORD kRendererSeekPauseMs = 1000;
 
 bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
+
+// A move by key before the start timer fired takes the place of the timer's start: otherwise the
+// timer would build a second graph over the running one.
+void TakeOverStart(HWND window) {
+    if (startItemPending) {
+        startItemPending = false;
+        KillTimer(window, ID_START_TIMER);
+    }
+}
 
 void EndSaver(HWND window) { DestroyWindow(window); }
 
@@ -40,12 +52,14 @@ bool HandleControlKey(HWND window, WPARAM key) {
         SeekBackwards(window);
         return true;
     case VK_UP:
+        TakeOverStart(window);
         PlayPreviousItem(window);
         return true;
     case VK_RIGHT:
         SeekForwards(window);
         return true;
     case VK_DOWN:
+        TakeOverStart(window);
         PlayNextItem(window);
         return true;
     case VK_ADD:
@@ -118,14 +132,19 @@ void OnCreate(HWND window) {
     gPlaylist.current = gPlaylist.first;
     SendMessageA(window, WM_ACTIVATE, WA_CLICKACTIVE, 0);
     seekStep = BaseSeekStep(gGraph.vmr9InUse);
+    startItemPending = true;
     SetTimer(window, ID_START_TIMER, kStartDelayMs, nullptr);
 }
 
 void OnTimer(HWND window) {
     KillTimer(window, ID_START_TIMER);
+    if (!startItemPending) {
+        return;
+    }
+    startItemPending = false;
     PlaylistEntry* current = gPlaylist.current;
     if (current != nullptr && current->path[0] != '\0') {
-        PlayItem(window, current->path);
+        gPlaybackHooks.playItem(window, current->path);
     }
 }
 

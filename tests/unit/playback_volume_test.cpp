@@ -110,6 +110,7 @@ TEST_F(VolumeChange, WithoutTheAudioInterfaceNothingChanges) {
     gSettings.Volume = -300;
 
     ChangeVolume(+100);
+    EXPECT_EQ(gSettings.Volume, -300);
     ChangeVolume(-100);
 
     EXPECT_TRUE(FakeLog().empty()) << LogText();

@@ -10,6 +10,9 @@
 #include "fake_graph.h"
 #include "host/saver_window.h"
 
+// Whether the start timer is still to start the first item.
+extern bool startItemPending;
+
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -17,6 +20,17 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 class PlaybackWalking : public PlaybackTest {
 protected:
+    void SetUp() override {
+        PlaybackTest::SetUp();
+        savedStartPending = startItemPending;
+        startItemPending = false;
+    }
+    void TearDown() override {
+        startItemPending = savedStartPending;
+        PlaybackTest::TearDown();
+    }
+    bool savedStartPending = false;
+
     // Plays the current entry the way the start timer does: one outermost playback call.
     void StartCurrent() {
         BeginPlaybackCall();
@@ -270,6 +284,44 @@ TEST_F(PlaybackWalking, ArrowKeysMoveBetweenEntries) {
 
     EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"b.avi", "c.avi", "b.avi"}));
     EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(PlaybackWalking, StartTimerPlaysTheCurrentEntryOnce) {
+    TestPlaylist list({"a.avi", "b.avi"});
+    list.Install();
+    startItemPending = true;
+
+    EXPECT_EQ(Send(WM_TIMER, ID_START_TIMER), 0);
+    EXPECT_EQ(Send(WM_TIMER, ID_START_TIMER), 0);
+
+    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"a.avi"}) << LogText();
+}
+
+TEST_F(PlaybackWalking, StartTimerWithAnEmptyListPlaysNothing) {
+    TestPlaylist list({});
+    list.Install();
+    startItemPending = true;
+
+    Send(WM_TIMER, ID_START_TIMER);
+
+    EXPECT_TRUE(FakeLog().empty()) << LogText();
+}
+
+TEST_F(PlaybackWalking, MoveByKeyBeforeTheStartTimerTakesItsPlace) {
+    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
+    list.Install();
+    gSettings.Keyboard = 1;
+    startItemPending = true;
+    FakeGraphSet* built = fakes;
+    FakeHooks().onPlayItem = [built](HWND, const char*) { built->InstallRunning(true); };
+
+    Send(WM_KEYDOWN, VK_DOWN);
+    Send(WM_TIMER, ID_START_TIMER);
+
+    // The timer builds no second graph over the one the key started.
+    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"b.avi"}) << LogText();
+    EXPECT_EQ(fakes->graph.Releases(), 0);
+    EXPECT_EQ(gPlaylist.current, list.Entry(1));
 }
 
 TEST_F(PlaybackWalking, AWholePassOfUnreachableEntriesEndsLikeTheEndOfTheList) {
