@@ -226,7 +226,7 @@ TEST_F(PlaybackTest, KeyboardControlSeeksForwardsAndBackwards) {
     ASSERT_TRUE(WaitForPicture(kRed, 10000, nullptr));
     // Red lasts 4.5 s; a forward seek of 5 s shows blue at once.
     PressKey(VK_RIGHT);
-    ASSERT_TRUE(WaitForPicture(kBlue, 2500, nullptr));
+    ASSERT_TRUE(WaitForPicture(kBlue, 3200, nullptr));
     // Back again: red can only come back through a backward seek.
     bool red = false;
     for (int i = 0; i < 4 && !red; i++) {
