@@ -4,6 +4,8 @@
 #include <vmr9.h>
 #include <wininet.h>
 
+#include <new>
+
 #include "host/saver_window.h"
 #include "playback/error_message.h"
 #include "playback/path_text.h"
@@ -17,8 +19,12 @@
 
 namespace {
 
-// A server that takes the connection and then says nothing is given up after this long.
+// WinINet's own time-outs for connecting and for each answer.
 constexpr DWORD kUrlTimeoutMs = 4000;
+// Some WinINet builds ignore the answer time-outs, so a server that takes the connection and
+// never answers would hold the saver for ever: the check runs on its own thread and is given
+// up after this long (a connection and a first answer, each within its time-out).
+constexpr DWORD kUrlGiveUpMs = 2 * kUrlTimeoutMs;
 // Longest wait for a graph told to stop when ready to reach the stopped state.
 constexpr DWORD kStopWaitMs = 2000;
 constexpr DWORD kStopPollMs = 20;
@@ -49,6 +55,61 @@ void WaitUntilStopped(IMediaControl* control) {
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         gPlaybackHooks.sleep(kStopPollMs);
     }
+}
+
+// Opens the URL and reads one byte. An answer with an error status (a missing page, say)
+// is not the entry's content, though it has a body.
+bool ProbeUrl(const char* url) {
+    HINTERNET session =
+        InternetOpenA("PROGRAM", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session == nullptr) {
+        return false;
+    }
+    DWORD timeout = kUrlTimeoutMs;
+    InternetSetOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
+    InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    InternetSetOptionA(session, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    InternetSetOptionA(session, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    InternetSetOptionA(session, INTERNET_OPTION_DATA_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    bool readable = false;
+    HINTERNET file = InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_TRANSFER_ASCII, 0);
+    if (file != nullptr) {
+        DWORD status = 0;
+        DWORD size = sizeof(status);
+        bool failedStatus = HttpQueryInfoA(file, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                                           &status, &size, nullptr) &&
+                            status >= 400;
+        char byte = 0;
+        DWORD read = 0;
+        readable = !failedStatus && InternetReadFile(file, &byte, 1, &read) && read == 1;
+        InternetCloseHandle(file);
+    }
+    InternetCloseHandle(session);
+    return readable;
+}
+
+// One URL check, shared by the waiting caller and the thread that runs it; whichever lets go
+// last frees it.
+struct UrlProbe {
+    LONG references;
+    LONG readable;
+    HANDLE done;
+    char url[kPathBufferSize];
+};
+
+void ReleaseProbe(UrlProbe* probe) {
+    if (InterlockedDecrement(&probe->references) == 0) {
+        CloseHandle(probe->done);
+        delete probe;
+    }
+}
+
+DWORD WINAPI ProbeUrlThread(void* parameter) {
+    UrlProbe* probe = static_cast<UrlProbe*>(parameter);
+    InterlockedExchange(&probe->readable, ProbeUrl(probe->url) ? 1 : 0);
+    SetEvent(probe->done);
+    ReleaseProbe(probe);
+    return 0;
 }
 
 void QueryGraph(REFIID iid, void** out) {
@@ -226,27 +287,27 @@ bool IsUrlReadable(const char* path) {
     if (!HasInternetScheme(path)) {
         return false;
     }
-    HINTERNET session =
-        InternetOpenA("PROGRAM", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (session == nullptr) {
-        return false;
+    UrlProbe* probe = new (std::nothrow) UrlProbe();
+    if (probe == nullptr) {
+        return ProbeUrl(path);
     }
-    DWORD timeout = kUrlTimeoutMs;
-    InternetSetOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_DATA_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    bool readable = false;
-    HINTERNET url =
-        InternetOpenUrlA(session, path, nullptr, 0, INTERNET_FLAG_TRANSFER_ASCII, 0);
-    if (url != nullptr) {
-        char byte = 0;
-        DWORD read = 0;
-        readable = InternetReadFile(url, &byte, 1, &read) && read == 1;
-        InternetCloseHandle(url);
+    probe->references = 2;
+    lstrcpynA(probe->url, path, sizeof(probe->url));
+    probe->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = probe->done ? CreateThread(nullptr, 0, ProbeUrlThread, probe, 0, nullptr)
+                                : nullptr;
+    if (thread == nullptr) {
+        if (probe->done) {
+            CloseHandle(probe->done);
+        }
+        delete probe;
+        return ProbeUrl(path);
     }
-    InternetCloseHandle(session);
+    CloseHandle(thread);
+    bool readable = WaitForSingleObject(probe->done, kUrlGiveUpMs) == WAIT_OBJECT_0 &&
+                    probe->readable != 0;
+    // A probe still waiting on its server is left to finish on its own.
+    ReleaseProbe(probe);
     return readable;
 }
 

@@ -224,9 +224,17 @@ TEST_F(PlaybackTest, KeyboardControlSeeksForwardsAndBackwards) {
     WriteSettings(Playlist({Clip("red-then-blue.avi")}, {"Keyboard=1"}));
     ASSERT_NE(StartFullScreen(), nullptr);
     ASSERT_TRUE(WaitForPicture(kRed, 10000, nullptr));
-    // Red lasts 4.5 s; a forward seek of 5 s shows blue at once.
-    PressKey(VK_RIGHT);
-    ASSERT_TRUE(WaitForPicture(kBlue, 3200, nullptr));
+    // Let the graph settle into running first: a seek in its first moments can be undone.
+    SleepPumping(1000);
+    // Red lasts 4.5 s, so about 3.5 s remain; a forward seek of 5 s shows blue well before.
+    // Wine's renderer now and then drops a seek made while it is pausing; a second key-down
+    // still lands before the 12 s end.
+    bool blue = false;
+    for (int i = 0; i < 2 && !blue; i++) {
+        PressKey(VK_RIGHT);
+        blue = WaitForPicture(kBlue, 1500, nullptr);
+    }
+    ASSERT_TRUE(blue);
     // Back again: red can only come back through a backward seek.
     bool red = false;
     for (int i = 0; i < 4 && !red; i++) {

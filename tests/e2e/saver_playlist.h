@@ -1,0 +1,40 @@
+// Small helpers shared by the playlist-walking end-to-end tests: writing a playlist into the
+// settings file and waiting for a clip's colour on the screen.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace e2e {
+
+inline std::string MediaClip(const char* name) { return MediaDir() + "\\" + name; }
+
+// FilesNum and File1.. for the paths, then the option lines as given.
+inline std::vector<std::string> PlaylistLines(const std::vector<std::string>& paths,
+                                              const std::vector<std::string>& options) {
+    std::vector<std::string> lines;
+    lines.reserve(paths.size() + options.size() + 1);
+    lines.push_back("FilesNum=" + std::to_string(paths.size()));
+    for (size_t i = 0; i < paths.size(); i++) {
+        lines.push_back("File" + std::to_string(i + 1) + "=" + paths[i]);
+    }
+    lines.insert(lines.end(), options.begin(), options.end());
+    return lines;
+}
+
+// True while the colour covers a sizeable area of the screen.
+inline bool PictureShows(COLORREF colour) {
+    Capture shot = CaptureScreen();
+    RECT box = FindColourBox(shot, colour);
+    return (box.right - box.left) * (box.bottom - box.top) > 400 && CountColour(shot, colour) > 400;
+}
+
+inline bool WaitForColour(COLORREF colour, DWORD timeoutMs) {
+    return WaitUntil([&] { return PictureShows(colour); }, timeoutMs, 40);
+}
+
+} // namespace e2e
