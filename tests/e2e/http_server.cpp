@@ -77,13 +77,13 @@ bool ParseRange(const std::string& value, size_t size, size_t* first, size_t* la
     if (value.compare(0, 6, "bytes=") != 0 || size == 0) {
         return false;
     }
-    std::string spec = value.substr(6);
-    size_t dash = spec.find('-');
+    std::string bounds = value.substr(6);
+    size_t dash = bounds.find('-');
     if (dash == std::string::npos) {
         return false;
     }
-    std::string a = spec.substr(0, dash);
-    std::string b = spec.substr(dash + 1);
+    std::string a = bounds.substr(0, dash);
+    std::string b = bounds.substr(dash + 1);
     if (a.empty()) {
         size_t tail = (size_t)strtoull(b.c_str(), nullptr, 10);
         if (tail == 0) {
