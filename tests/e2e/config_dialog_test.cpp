@@ -25,11 +25,7 @@ protected:
         ASSERT_TRUE(OpenConfigDialog(saver, arguments, &config));
     }
     // Presses a button with a real click and waits for the process to end.
-    bool ClickAndWaitForExit(int id) {
-        config.Click(id);
-        DWORD code = 99;
-        return saver.WaitForExit(8000, &code) && code == 0;
-    }
+    bool ClickAndWaitForExit(int id) { return e2e::ClickAndWaitForExit(saver, config, id); }
 
     SaverProcess saver;
     ConfigDialog config;

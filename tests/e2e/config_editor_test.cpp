@@ -41,19 +41,9 @@ protected:
         HWND box = config.WaitForOtherWindow("#32770", 5000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(WindowText(box), "Flickvane");
-        std::wstring text;
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            if (WindowClass(child) == "Static") {
-                text += WideWindowText(child);
-            }
-        }
-        EXPECT_NE(text.find(L"再生リストから全ての登録を削除しますか？"), std::wstring::npos);
-        HWND answer = GetDlgItem(box, button);
-        ASSERT_NE(answer, nullptr);
-        RECT rect = {};
-        GetWindowRect(answer, &rect);
-        ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+        EXPECT_NE(MessageBoxText(box).find(L"再生リストから全ての登録を削除しますか？"),
+                  std::wstring::npos);
+        ASSERT_TRUE(AnswerMessageBox(box, button));
         SleepPumping(150);
     }
     bool ItemVisible(int index) {

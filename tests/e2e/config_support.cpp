@@ -199,6 +199,33 @@ bool OpenConfigDialog(SaverProcess& saver, const std::string& arguments, ConfigD
     return config->list != nullptr;
 }
 
+bool ClickAndWaitForExit(SaverProcess& saver, const ConfigDialog& config, int id) {
+    config.Click(id);
+    DWORD code = 99;
+    return saver.WaitForExit(8000, &code) && code == 0;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (WindowClass(child) == "Static") {
+            text += WideWindowText(child);
+        }
+    }
+    return text;
+}
+
+bool AnswerMessageBox(HWND box, int button) {
+    HWND answer = GetDlgItem(box, button);
+    if (answer == nullptr) {
+        return false;
+    }
+    RECT rect = {};
+    GetWindowRect(answer, &rect);
+    ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return WaitUntil([&] { return !IsWindow(box); }, 5000);
+}
+
 void TypeText(const std::wstring& text) {
     for (wchar_t c : text) {
         INPUT inputs[2] = {};
@@ -222,9 +249,9 @@ void PressKeyWith(WORD modifier, WORD vk) {
     SleepPumping(50);
 }
 
-std::vector<std::string> SettingsLines() {
+std::vector<std::string> SettingsLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::string text = ReadFileBytes(SettingsPath());
+    std::string text = ReadFileBytes(path);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);

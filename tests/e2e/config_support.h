@@ -59,13 +59,21 @@ struct ConfigDialog {
 
 // Starts the saver with the command line and waits for its dialog.
 bool OpenConfigDialog(SaverProcess& saver, const std::string& arguments, ConfigDialog* config);
+// Real input: clicks the dialog's button and waits for its process to end with code 0.
+bool ClickAndWaitForExit(SaverProcess& saver, const ConfigDialog& config, int id);
+
+// The message of a message box: the texts of its static controls.
+std::wstring MessageBoxText(HWND box);
+// Real input: clicks the box's button and waits for the box to close.
+bool AnswerMessageBox(HWND box, int button);
 
 // Real input: types text as characters, whatever the keyboard layout.
 void TypeText(const std::wstring& text);
 void PressKeyWith(WORD modifier, WORD vk);
 
-// The key=value lines of the settings file, without the section header.
-std::vector<std::string> SettingsLines();
+// The key=value lines of a settings file (the Windows folder one by default), without the
+// section header.
+std::vector<std::string> SettingsLines(const std::string& path = SettingsPath());
 
 // Has the Wine X11 driver draw window captions itself, so that the close box exists without
 // a window manager. Affects processes started afterwards.

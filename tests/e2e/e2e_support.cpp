@@ -1,5 +1,6 @@
 #include "e2e_support.h"
 
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -26,6 +27,14 @@ std::string SettingsPath() {
     GetWindowsDirectoryA(dir, MAX_PATH);
     return std::string(dir) + "\\Flickvane.ini";
 }
+
+std::string UserSettingsFolder() {
+    char dir[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, dir);
+    return std::string(dir) + "\\Flickvane";
+}
+
+std::string UserSettingsPath() { return UserSettingsFolder() + "\\Flickvane.ini"; }
 
 std::string TempDir() {
     static int counter = 0;
@@ -64,15 +73,22 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-void WriteSettings(const std::vector<std::string>& lines) {
+std::string SettingsText(const std::vector<std::string>& lines) {
     std::string text = "[Flickvane]\r\n";
     for (const std::string& line : lines) {
         text += line + "\r\n";
     }
-    WriteFileBytes(SettingsPath(), text);
+    return text;
 }
 
-void RemoveSettings() { DeleteFileA(SettingsPath().c_str()); }
+void WriteSettings(const std::vector<std::string>& lines) {
+    WriteFileBytes(SettingsPath(), SettingsText(lines));
+}
+
+void RemoveSettings() {
+    DeleteFileA(SettingsPath().c_str());
+    DeleteFileA(UserSettingsPath().c_str());
+}
 
 SaverProcess::~SaverProcess() {
     Kill();

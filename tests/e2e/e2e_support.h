@@ -14,13 +14,17 @@ std::string BuildDir();     // Windows form of the build folder (Z:\...)
 std::string SaverPath();    // BuildDir()\Flickvane.scr
 std::string MediaDir();     // BuildDir()\media: clips made by scripts/make-media
 std::string SettingsPath(); // <Windows folder>\Flickvane.ini
+std::string UserSettingsFolder(); // <application data>\Flickvane
+std::string UserSettingsPath();   // UserSettingsFolder()\Flickvane.ini
 std::string TempDir();      // a fresh folder for one test, removed by nothing (the prefix is private)
 
 // The settings file. WriteSettings puts the "[Flickvane]" header above the given key=value
 // lines (one per element); the bytes are written as given (ANSI).
 void WriteSettings(const std::vector<std::string>& lines);
+std::string SettingsText(const std::vector<std::string>& lines);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
+// Removes both settings files, so that a per-user copy never shadows the next test's file.
 void RemoveSettings();
 
 // The saver process
