@@ -31,19 +31,6 @@ double Now() {
     return (double)counter.QuadPart / (double)frequency.QuadPart;
 }
 
-double CpuSeconds(HANDLE process) {
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) {
-        return 0;
-    }
-    ULARGE_INTEGER k, u;
-    k.LowPart = kernel.dwLowDateTime;
-    k.HighPart = kernel.dwHighDateTime;
-    u.LowPart = user.dwLowDateTime;
-    u.HighPart = user.dwHighDateTime;
-    return (double)(k.QuadPart + u.QuadPart) / 1e7;
-}
-
 bool CentreIs(COLORREF colour) {
     return ColourNear(ScreenPixel(512, 384), colour, 40);
 }
@@ -104,10 +91,10 @@ Run Measure(const std::string& commandLine, double startOffsetMs) {
     }
     double t1 = Now();
     run.firstPictureMs = (t1 - t0) * 1000.0 - startOffsetMs;
-    double cpu0 = CpuSeconds(child.info.hProcess);
+    double cpu0 = ProcessorSeconds(child.info.hProcess);
     double w0 = Now();
     SleepPumping(kCpuWindowMs);
-    double cpu1 = CpuSeconds(child.info.hProcess);
+    double cpu1 = ProcessorSeconds(child.info.hProcess);
     double w1 = Now();
     if (WaitForSingleObject(child.info.hProcess, 0) != WAIT_TIMEOUT) {
         fprintf(stderr, "bench: %s ended during the measurement\n", commandLine.c_str());
@@ -133,10 +120,10 @@ double MeasureIdle(bool* ok) {
         return 0;
     }
     SleepPumping(1000);
-    double cpu0 = CpuSeconds(saver.Handle());
+    double cpu0 = ProcessorSeconds(saver.Handle());
     double w0 = Now();
     SleepPumping(5000);
-    double cpu1 = CpuSeconds(saver.Handle());
+    double cpu1 = ProcessorSeconds(saver.Handle());
     double w1 = Now();
     if (!saver.Running()) {
         fprintf(stderr, "bench: the saver ended while idle\n");

@@ -115,6 +115,13 @@ bool SaverProcess::Running() const {
     return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+HWND SaverProcess::StartFullScreen(DWORD timeoutMs) {
+    if (!Start("/s")) {
+        return nullptr;
+    }
+    return WaitForProcessWindow(Id(), "Flickvane", timeoutMs);
+}
+
 bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     if (!info_.hProcess) {
         return false;
@@ -139,6 +146,19 @@ void PumpMessages() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+double ProcessorSeconds(HANDLE process) {
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+        return 0;
+    }
+    ULARGE_INTEGER k, u;
+    k.LowPart = kernel.dwLowDateTime;
+    k.HighPart = kernel.dwHighDateTime;
+    u.LowPart = user.dwLowDateTime;
+    u.HighPart = user.dwHighDateTime;
+    return (double)(k.QuadPart + u.QuadPart) / 1e7;
 }
 
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {

@@ -37,6 +37,8 @@ public:
 
     // Starts Flickvane.scr with the given command line (e.g. "/s", "/p 1234", "").
     bool Start(const std::string& arguments);
+    // Starts it with "/s" and waits for its full-screen window; null when none appears.
+    HWND StartFullScreen(DWORD timeoutMs = 20000);
     // Waits up to timeoutMs for the process to end; pumps this thread's messages meanwhile.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
     bool Running() const;
@@ -47,6 +49,9 @@ public:
 private:
     PROCESS_INFORMATION info_ = {};
 };
+
+// Processor time the process has used so far (kernel and user), in seconds.
+double ProcessorSeconds(HANDLE process);
 
 // Polls cond every pollMs until it is true or timeoutMs pass; pumps messages while waiting.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs = 50);

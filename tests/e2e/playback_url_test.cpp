@@ -41,18 +41,11 @@ protected:
         SleepPumping(300);
     }
 
-    HWND StartFullScreen() {
-        if (!saver.Start("/s")) {
-            return nullptr;
-        }
-        return WaitForProcessWindow(saver.Id(), "Flickvane", 10000);
-    }
-
     // The URL is passed over: the local green clip after it plays, named in the title, and
     // the saver is still running. Gives the time from the window to the green picture.
     DWORD ExpectSkippedToGreen(const std::string& url, DWORD timeoutMs) {
         WriteSettings(PlaylistLines({url, MediaClip("green.avi")}, {"Repeat=0"}));
-        HWND window = StartFullScreen();
+        HWND window = saver.StartFullScreen();
         EXPECT_NE(window, nullptr);
         if (window == nullptr) {
             return 0;
@@ -82,7 +75,7 @@ TEST_F(PlaybackUrls, AServedClipGoesToDirectShow) {
     server.Serve("/clips/red.avi", "video/x-msvideo", clip);
     WriteSettings(PlaylistLines({server.Url("/clips/red.avi"), MediaClip("green.avi")},
                                 {"Repeat=0"}));
-    HWND window = StartFullScreen();
+    HWND window = saver.StartFullScreen();
     ASSERT_NE(window, nullptr);
     bool red = false;
     HWND box = nullptr;

@@ -123,13 +123,6 @@ protected:
         WriteSettings(options);
     }
 
-    HWND StartFullScreen() {
-        if (!saver.Start("/s")) {
-            return nullptr;
-        }
-        return WaitForProcessWindow(saver.Id(), "Flickvane", 10000);
-    }
-
     std::vector<std::string> Log() { return SplitLines(ReadFileBytes(logPath)); }
 
     // The first log line starting with the prefix, waiting for it.
@@ -198,7 +191,7 @@ TEST_F(QuickTimePlaylistOrder, MovieBetweenTwoClipsPlaysInOrderAndItsEndStartsTh
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=1200 color=00ffff");
     WritePlaylist({MediaDir() + "\\red.avi", movie, MediaDir() + "\\blue.avi"},
                   {"Size=3", "AspectRatio=0"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
 
     // Which picture shows, sampled until the last clip appears.
     std::vector<int> seen; // 0 red, 1 cyan, 2 blue
@@ -236,7 +229,7 @@ TEST_F(QuickTimePlaylistOrder, CallsFollowTheOpeningOrder) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=600 color=00ffff");
     WritePlaylist({movie}, {"Volume=0"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("DisposeMovie 1"), "");
     std::vector<std::string> names;
     for (const std::string& line : Log()) {
@@ -269,7 +262,7 @@ TEST_F(QuickTimeMoviePlacement, HundredPercentBoxIsCentred) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=30000 color=00ffff");
     WritePlaylist({movie}, {"Size=3", "AspectRatio=0"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     std::string line = WaitForLine("SetMovieBox 1 ");
     ASSERT_NE(line, "");
     std::vector<long> edges = NumbersAfter(line, "SetMovieBox 1 ");
@@ -291,7 +284,7 @@ TEST_F(QuickTimeMoviePlacement, FullScreenSixteenToNine) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=30000 color=00ffff");
     WritePlaylist({movie}, {"Size=6", "AspectRatio=2"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     std::string line = WaitForLine("SetMovieBox 1 ");
     std::vector<long> expected = {96, 0, 672, 1024};
     EXPECT_EQ(NumbersAfter(line, "SetMovieBox 1 "), expected);
@@ -313,7 +306,7 @@ TEST_F(QuickTimeMoviePlacement, TitleIsTheShortFileName) {
     shortName = shortName.substr(shortName.find_last_of('\\') + 1);
     ASSERT_NE(shortName, "a rather long movie name.mov");
     WritePlaylist({movie}, {});
-    HWND window = StartFullScreen();
+    HWND window = saver.StartFullScreen();
     ASSERT_NE(window, nullptr);
     ASSERT_NE(WaitForLine("StartMovie 1"), "");
     EXPECT_EQ(WindowText(window), shortName);
@@ -324,7 +317,7 @@ TEST_F(QuickTimeKeys, DownAndUpSwitchItemsWithoutTheKeyboardOption) {
     std::string first = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     std::string second = Movie("orange.mov", "box=320x240 scale=600 duration=60000 color=ff8000");
     WritePlaylist({first, second}, {"Keyboard=0", "ESCKey=1", "Size=3"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ColourShown(kCyan); }, 10000));
 
     PressKey(VK_DOWN);
@@ -354,7 +347,7 @@ TEST_F(QuickTimeKeys, DownFromTheMovieStartsTheFollowingClip) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     WritePlaylist({movie, MediaDir() + "\\blue.avi"}, {"ESCKey=1", "Size=3"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ColourShown(kCyan); }, 10000));
     PressKey(VK_DOWN);
     EXPECT_TRUE(WaitUntil([&] { return ColourShown(kBlue, 5000); }, 10000));
@@ -365,7 +358,7 @@ TEST_F(QuickTimeSeeking, RightAndLeftMoveByTheStepInMovieUnits) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=1000 duration=600000 color=00ffff");
     WritePlaylist({movie}, {"ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("MoviesTask 1"), "");
 
     size_t mark = LogSize();
@@ -398,7 +391,7 @@ TEST_F(QuickTimeSeeking, HeldKeyGrowsTheStepWhichStaysForTheNextItem) {
     std::string first = Movie("cyan.mov", "box=320x240 scale=1000 duration=600000 color=00ffff");
     std::string second = Movie("orange.mov", "box=320x240 scale=1000 duration=600000 color=ff8000");
     WritePlaylist({first, second}, {"ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("MoviesTask 1"), "");
 
     // Twelve key-downs without a release, as the keyboard's auto-repeat sends them.
@@ -438,7 +431,7 @@ TEST_F(QuickTimeSeeking, ForwardPastTheEndStopsJustBeforeIt) {
     std::string movie = Movie("cyan.mov", "box=320x240 scale=100 duration=500 color=00ffff");
     std::string after = Movie("orange.mov", "box=320x240 scale=600 duration=60000 color=ff8000");
     WritePlaylist({movie, after}, {"ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("MoviesTask 1"), "");
     KeyDown(VK_RIGHT);
     std::string set = WaitForLine("SetMovieTime 1 ", 5000);
@@ -453,7 +446,7 @@ TEST_F(QuickTimeVolume, PlusAndMinusMoveTheLevelOnTheQuantisedScale) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     WritePlaylist({movie}, {"Volume=-1000", "ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     std::string first = WaitForLine("SetMovieVolume 1 ");
     EXPECT_EQ(first, "SetMovieVolume 1 230");
 
@@ -477,7 +470,7 @@ TEST_F(QuickTimeVolume, MutedMovieStaysSilentUntilPlus) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     WritePlaylist({movie}, {"Mute=1", "Volume=0", "ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     EXPECT_EQ(WaitForLine("SetMovieVolume 1 "), "SetMovieVolume 1 -256");
     PressKey(VK_SUBTRACT);
     ASSERT_TRUE(WaitUntil([&] { return CountLines("SetMovieVolume 1 ") == 2; }, 5000));
@@ -500,7 +493,7 @@ TEST_F(QuickTimeExit, EscapeEndsTheFullScreenSaver) {
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     WritePlaylist({movie}, {});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("MoviesTask 1"), "");
     PressKey(VK_ESCAPE);
     DWORD code = 99;
@@ -513,7 +506,7 @@ TEST_F(QuickTimeExit, MouseAndOtherKeysDoNotEndTheSaverWhileTheMoviePlays) {
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     // Without ESCKey a mouse move or any key would end the saver on the DirectShow route.
     WritePlaylist({movie}, {"ESCKey=0", "Keyboard=0"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("MoviesTask 1"), "");
     POINT start;
     GetCursorPos(&start);
@@ -554,7 +547,7 @@ TEST_F(QuickTimeExit, PlayingMovieKeepsRunningWithoutInputAndWithoutBusyWaiting)
     InstallRuntime();
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     WritePlaylist({movie}, {"ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ColourShown(kCyan); }, 10000));
     // No input at all for a while: the movie still gets its time slices, at a measured pace.
     ULONGLONG started = GetTickCount64();
@@ -581,7 +574,7 @@ TEST_F(QuickTimeNesting, LongRunOfShortMoviesWithRepeatKeepsTheStackFlat) {
         WriteFileBytes(folder + "\\" + name, "box=64x48 scale=600 duration=60 color=00ffff");
     }
     WritePlaylist({folder}, {"Repeat=1", "Size=3"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     // All 200, then around again.
     ASSERT_NE(WaitForLine("NewMovieFromFile 220 ", 120000), "") << OpenedMovies().size();
     // The first item starts from the window's timer, all later ones from the same place in
@@ -600,7 +593,7 @@ TEST_F(QuickTimeUnplayable, MovieThatDoesNotOpenIsPassedOver) {
     std::string bad = Movie("bad.mov", "this is not a movie");
     std::string good = Movie("cyan.mov", "box=320x240 scale=600 duration=60000 color=00ffff");
     WritePlaylist({bad, good}, {"ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ColourShown(kCyan); }, 10000));
     std::vector<std::string> log = Log();
     ASSERT_FALSE(log.empty());
@@ -618,7 +611,7 @@ TEST_F(QuickTimeUnplayable, RepeatingListOfUnplayableMoviesEndsBlack) {
     std::string bad = Movie("bad.mov", "this is not a movie");
     std::string missing = dir + "\\missing.mov";
     WritePlaylist({bad, bad, missing}, {"Repeat=1", "ESCKey=1"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     ASSERT_NE(WaitForLine("NewMovieFromFile "), "");
     SleepPumping(2000);
     EXPECT_TRUE(saver.Running());
@@ -633,7 +626,7 @@ TEST_F(QuickTimeUnplayable, RepeatingListOfUnplayableMoviesEndsBlack) {
 TEST_F(QuickTimeWithoutRuntime, MoviesArePassedOverAndClipsStillPlay) {
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=600 color=00ffff");
     WritePlaylist({MediaDir() + "\\red.avi", movie, MediaDir() + "\\blue.avi"}, {"Size=3"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     std::vector<int> seen;
     bool cyan = false;
     ASSERT_TRUE(WaitUntil(
@@ -660,7 +653,7 @@ TEST_F(QuickTimeWithoutRuntime, RuntimeFailingToStartCountsAsAbsent) {
     SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", "-50");
     std::string movie = Movie("cyan.mov", "box=320x240 scale=600 duration=600 color=00ffff");
     WritePlaylist({movie, MediaDir() + "\\blue.avi"}, {"Size=3"});
-    ASSERT_NE(StartFullScreen(), nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     EXPECT_TRUE(WaitUntil([&] { return ColourShown(kBlue, 5000); }, 15000));
     std::vector<std::string> log = Log();
     ASSERT_FALSE(log.empty());

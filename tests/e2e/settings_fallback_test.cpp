@@ -174,9 +174,7 @@ TEST_F(SettingsFallback, OkWritesThePerUserFileAndTheSaverAndDialogUseIt) {
     EXPECT_EQ(SettingsFilesIn(UserSettingsFolder()), std::vector<std::string>{"Flickvane.ini"});
 
     // The saver plays the new playlist, not the empty one of the Windows folder file.
-    ASSERT_TRUE(saver.Start("/s"));
-    HWND window = WaitForProcessWindow(saver.Id(), "Flickvane", 20000);
-    ASSERT_NE(window, nullptr);
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
     EXPECT_TRUE(WaitForColour(kGreen, 10000));
     saver.Kill();
     SleepPumping(300);
