@@ -12,8 +12,11 @@
 
 #include "settings/media_kind.h"
 #include "settings/playlist.h"
+#include "unit_support.h"
 
 namespace {
+
+using unit::PlaylistPaths;
 
 std::wstring Wide(const std::string& text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -104,15 +107,6 @@ public:
     ~TempFolder() { RemoveTree(path); }
     std::string path;
 };
-
-std::vector<std::string> PlaylistPaths() {
-    std::vector<std::string> paths;
-    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != '\0';
-         node = node->next) {
-        paths.push_back(node->path);
-    }
-    return paths;
-}
 
 // The chain's shape while it is being built: entries, then one empty terminator that is
 // `current`, linked both ways, with `last` just before it.

@@ -8,15 +8,11 @@
 #include "quicktime/qt_calls.h"
 #include "quicktime/qt_loader.h"
 #include "quicktime/qt_runtime.h"
+#include "unit_support.h"
 
 namespace {
 
-std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string text = path;
-    return text.substr(0, text.find_last_of("\\/") + 1);
-}
+using unit::ExeFolder;
 
 // The test runtime of one variant: its folder, with a trailing backslash.
 std::string StandinFolder(const char* variant) {
@@ -64,31 +60,7 @@ std::string LogPath() {
     return std::string(path) + "qt_standin_unit.log";
 }
 
-std::vector<std::string> ReadLog() {
-    std::vector<std::string> lines;
-    HANDLE file = CreateFileA(LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return lines;
-    }
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
+std::vector<std::string> ReadLog() { return unit::CrLfLines(unit::ReadBytes(LogPath())); }
 
 int CountStartingWith(const std::vector<std::string>& lines, const char* prefix) {
     int count = 0;

@@ -10,15 +10,11 @@
 #include "quicktime/qt_loader.h"
 #include "quicktime/qt_player.h"
 #include "settings/settings.h"
+#include "unit_support.h"
 
 namespace {
 
-std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string text = path;
-    return text.substr(0, text.find_last_of("\\/") + 1);
-}
+using unit::ExeFolder;
 
 std::string TempPath(const char* name) {
     char path[MAX_PATH] = {};
@@ -31,29 +27,6 @@ void WriteText(const std::string& path, const std::string& text) {
     DWORD written = 0;
     WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr);
     CloseHandle(file);
-}
-
-std::vector<std::string> ReadLog(const std::string& path) {
-    std::vector<std::string> lines;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return lines;
-    }
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    size_t start = 0;
-    size_t end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
 }
 
 class QuickTimePlayerSteps : public ::testing::Test {
@@ -101,7 +74,7 @@ protected:
 
     std::string LastLine(const char* prefix) {
         std::string found;
-        for (const std::string& line : ReadLog(logPath)) {
+        for (const std::string& line : unit::CrLfLines(unit::ReadBytes(logPath))) {
             if (line.rfind(prefix, 0) == 0) {
                 found = line;
             }
@@ -128,10 +101,10 @@ TEST_F(QuickTimePlayerSteps, OpenGivesTheMovieAndTitlesTheWindowWithTheShortName
 }
 
 TEST_F(QuickTimePlayerSteps, EmptyPathOpensNothingAndCallsNothing) {
-    size_t before = ReadLog(logPath).size();
+    size_t before = unit::CrLfLines(unit::ReadBytes(logPath)).size();
     gQtMovieState.path[0] = '\0';
     EXPECT_EQ(QtOpenMovie(window, &gQtMovieState), 0);
-    EXPECT_EQ(ReadLog(logPath).size(), before);
+    EXPECT_EQ(unit::CrLfLines(unit::ReadBytes(logPath)).size(), before);
 }
 
 TEST_F(QuickTimePlayerSteps, FileThatIsNoMovieLeavesNoMovie) {

@@ -14,47 +14,20 @@
 #include "resources/resource.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
+#include "unit_support.h"
 
 namespace {
+
+using unit::PlaylistPaths;
+using unit::ReadBytes;
 
 void UseStandardNames() {
     strcpy(gSettings.sectionName, "Flickvane");
     strcpy(gSettings.fileName, "Flickvane.ini");
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -67,15 +40,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     DWORD written = 0;
     WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
     CloseHandle(file);
-}
-
-std::vector<std::string> PlaylistPaths() {
-    std::vector<std::string> paths;
-    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != '\0';
-         node = node->next) {
-        paths.push_back(node->path);
-    }
-    return paths;
 }
 
 // A settings folder of its own for each test, under the temporary folder.
@@ -441,7 +405,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrder) {
     dialog.SetVolumePosition(500);
     ASSERT_TRUE(SaveSettings(dialog.window));
     EXPECT_EQ(gSettings.FilesNum, 3u);
-    EXPECT_EQ(Lines(ReadBytes(file)),
+    EXPECT_EQ(unit::CrLfLines(ReadBytes(file)),
               (std::vector<std::string>{"[Flickvane]", "FilesNum=3", "File1=C:\\clips\\one.avi",
                                         "File2=D:\\\x93\xae\x89\xe6", "File3=http://example.com/a.wmv",
                                         "Repeat=1", "Random=0", "Mute=1", "Keyboard=0", "ESCKey=1",
@@ -455,7 +419,7 @@ TEST_F(SettingsFile, LoadThenSaveDropsStaleKeys) {
     LoadSettings(dialog.window, 1);
     dialog.SetVolumePosition(-gSettings.Volume);
     ASSERT_TRUE(SaveSettings(dialog.window));
-    EXPECT_EQ(Lines(ReadBytes(file)),
+    EXPECT_EQ(unit::CrLfLines(ReadBytes(file)),
               (std::vector<std::string>{"[Flickvane]", "FilesNum=1", "File1=C:\\a.avi", "Repeat=0",
                                         "Random=0", "Mute=0", "Keyboard=0", "ESCKey=0", "Size=6",
                                         "AspectRatio=0", "Volume=-500"}));
@@ -466,7 +430,7 @@ TEST_F(SettingsFile, MissingKeyStopsAndSaveShortensTheCount) {
     DialogControls dialog;
     LoadSettings(dialog.window, 1);
     ASSERT_TRUE(SaveSettings(dialog.window));
-    std::vector<std::string> lines = Lines(ReadBytes(file));
+    std::vector<std::string> lines = unit::CrLfLines(ReadBytes(file));
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[1], "FilesNum=1");
     EXPECT_EQ(lines[2], "File1=C:\\a.avi");
@@ -517,7 +481,6 @@ TEST_F(SettingsFile, SavedFileReadsBack) {
     EXPECT_EQ(CheckedAspects(again), std::vector<int>{IDC_ASPECT_16_9});
     EXPECT_EQ(gSettings.Volume, -10000);
 }
-
 
 TEST(SettingsWindowsFolder, FileLivesInTheWindowsFolder) {
     UseStandardNames();
@@ -650,7 +613,7 @@ TEST_F(SettingsFile, ValueCannotAddLines) {
     DialogControls dialog;
     dialog.AddItem("http://example.com/a.wmv\r\nRepeat=1");
     ASSERT_TRUE(SaveSettings(dialog.window));
-    std::vector<std::string> lines = Lines(ReadBytes(file));
+    std::vector<std::string> lines = unit::CrLfLines(ReadBytes(file));
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[2], "File1=http://example.com/a.wmv");
     EXPECT_EQ(lines[3], "Repeat=0");
@@ -694,7 +657,7 @@ TEST_F(SettingsFile, WindowsFolderFailureFallsBackToTheUserFile) {
     ASSERT_TRUE(SaveSettings(dialog.window));
     EXPECT_EQ(ReadBytes(file), kOldText);
     ASSERT_TRUE(FileExists(userFile));
-    EXPECT_EQ(Lines(ReadBytes(userFile))[1], "FilesNum=2");
+    EXPECT_EQ(unit::CrLfLines(ReadBytes(userFile))[1], "FilesNum=2");
     EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"Flickvane.ini", "user"}));
     char path[kPathBufferSize];
     ASSERT_TRUE(GetSettingsReadPath(path));
@@ -750,7 +713,7 @@ TEST_F(SettingsFile, WindowsFolderSaveRemovesTheUserCopy) {
     FillDialog(dialog);
     ASSERT_TRUE(SaveSettings(dialog.window));
     EXPECT_FALSE(FileExists(userFile));
-    EXPECT_EQ(Lines(ReadBytes(file))[1], "FilesNum=2");
+    EXPECT_EQ(unit::CrLfLines(ReadBytes(file))[1], "FilesNum=2");
     LoadSettings(nullptr, 0);
     EXPECT_EQ(gSettings.Repeat, 0);
     EXPECT_EQ(gSettings.Keyboard, 1);
@@ -824,7 +787,7 @@ TEST_F(SettingsFile, ConfigurationDialogTemplateRoundTrip) {
     SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10000));
     SendDlgItemMessageA(dialog, IDC_VOLUME, TBM_SETPOS, TRUE, -gSettings.Volume);
     ASSERT_TRUE(SaveSettings(dialog));
-    EXPECT_EQ(Lines(ReadBytes(file)),
+    EXPECT_EQ(unit::CrLfLines(ReadBytes(file)),
               (std::vector<std::string>{"[Flickvane]", "FilesNum=2", "File1=C:\\notes.txt",
                                         "File2=E:\\clips", "Repeat=0", "Random=1", "Mute=0",
                                         "Keyboard=0", "ESCKey=1", "Size=2", "AspectRatio=3",
