@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include "config/playlist_editor.h"
 #include "resources/resource.h"
@@ -62,6 +63,11 @@ static void InitialiseDialog(HWND dialog) {
          control = GetWindow(control, GW_HWNDNEXT)) {
         if (GetDlgCtrlID(control) != IDC_VOLUME) {
             SendMessageA(control, WM_SETFONT, (WPARAM)guiFont, TRUE);
+        }
+        // A themed group box draws its caption in the theme's colour and never asks the
+        // dialog; without a theme it takes the blue of WM_CTLCOLORSTATIC.
+        if (IsGroupCaption(GetDlgCtrlID(control))) {
+            SetWindowTheme(control, L"", L"");
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "config/config_dialog.h"
 #include "host/command_line.h"
+#include "host/display_area.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "quicktime/qt_runtime.h"
@@ -24,8 +25,14 @@ bool CreateSaverWindow(HINSTANCE instance, int showCommand) {
     RECT reference = {};
     DWORD exStyle;
     DWORD style;
+    int x = 0;
+    int y = 0;
     if (gHost.previewParent == nullptr) {
-        GetWindowRect(GetDesktopWindow(), &reference);
+        // Every monitor: the ones without the picture are black too.
+        reference = VirtualScreenRect();
+        x = reference.left;
+        y = reference.top;
+        OffsetRect(&reference, -x, -y);
         exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
         style = WS_POPUP;
     } else {
@@ -35,7 +42,7 @@ bool CreateSaverWindow(HINSTANCE instance, int showCommand) {
     }
     // In preview the size is the parent's right and bottom screen edges; Windows clips the
     // child to its parent and the video layout accounts for it.
-    HWND window = CreateWindowExA(exStyle, gHost.className, gHost.windowTitle, style, 0, 0,
+    HWND window = CreateWindowExA(exStyle, gHost.className, gHost.windowTitle, style, x, y,
                                   reference.right, reference.bottom, gHost.previewParent, nullptr,
                                   instance, nullptr);
     if (window == nullptr) {

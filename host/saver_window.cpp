@@ -1,10 +1,12 @@
 #include "host/saver_window.h"
 
+#include "host/display_area.h"
 #include "host/host_state.h"
 #include "playback/graph_builder.h"
 #include "playback/playback_controller.h"
 #include "playback/playback_graph.h"
 #include "playback/seek_math.h"
+#include "playback/video_geometry.h"
 #include "resources/resource.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
@@ -148,6 +150,39 @@ void OnTimer(HWND window) {
     }
 }
 
+// The windowless renderer draws only when asked outside its own frames: a paint request shows
+// the picture again, black around it.
+void OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &paint.rcPaint, black);
+    DeleteObject(black);
+    if (gGraph.vmr9InUse && !gGraph.quickTimeItem && Usable(gGraph.windowless)) {
+        // Not examined: a renderer without a picture yet has nothing to show.
+        gGraph.windowless->RepaintVideo(window, dc);
+    }
+    EndPaint(window, &paint);
+}
+
+// Monitors came, went or changed mode: cover the new virtual screen, let the renderer adapt
+// and place the picture again on the primary monitor.
+void OnDisplayChange(HWND window) {
+    if (gHost.previewParent == nullptr) {
+        RECT screen = VirtualScreenRect();
+        SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_NOACTIVATE);
+    }
+    if (gGraph.vmr9InUse && Usable(gGraph.windowless)) {
+        // Not examined: the layout that follows places the picture whatever the renderer says.
+        gGraph.windowless->DisplayModeChanged();
+    }
+    if (!windowDestroyed) {
+        LayoutVideo(window);
+    }
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 void OnDestroy(HWND window) {
     windowDestroyed = true;
     if (gHost.previewParent == nullptr) {
@@ -243,6 +278,13 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
         return 0;
     case WM_ERASEBKGND:
         PaintBlack(window);
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED: // the window keeps covering every monitor, not the suggested rectangle
+        OnDisplayChange(window);
         return 0;
     case WM_KEYDOWN:
         OnKeyDown(window, wParam);

@@ -1,5 +1,6 @@
 #include "playback/video_geometry.h"
 
+#include "host/display_area.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "playback/playback_controller.h"
@@ -49,13 +50,21 @@ void LayoutVideo(HWND window) {
     ReadVideoSize(&in.videoWidth, &in.videoHeight, &in.ratioWidth, &in.ratioHeight);
     RECT source;
     SetRect(&source, 0, 0, in.videoWidth, in.videoHeight);
-    GetClientRect(window, &in.client);
-    GetWindowRect(window, &in.window);
-    GetWindowRect(GetDesktopWindow(), &in.desktop);
     in.size = gSettings.Size;
     in.aspectRatio = gSettings.AspectRatio;
     in.previewMode = gHost.previewMode;
-    VideoLayout layout = ComputeVideoLayout(in);
+    VideoLayout layout;
+    if (in.previewMode) {
+        GetClientRect(window, &in.client);
+        GetWindowRect(window, &in.window);
+        GetWindowRect(GetDesktopWindow(), &in.desktop);
+        layout = ComputeVideoLayout(in);
+    } else {
+        // The window spans every monitor; the picture belongs on the primary one.
+        POINT clientOrigin = {0, 0};
+        ClientToScreen(window, &clientOrigin);
+        layout = ComputeLayoutOnMonitor(in, ScreenRectToClient(PrimaryMonitorRect(), clientOrigin));
+    }
 
     HDC dc = GetDC(window);
     HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
@@ -72,9 +81,14 @@ void LayoutVideo(HWND window) {
         gGraph.videoWindow->SetWindowPosition(d.left, d.top, d.right - d.left, d.bottom - d.top);
     }
 
-    // The window's own rectangle, taken as client coordinates: in full screen the whole window.
+    // In full screen the whole window, every monitor; in preview the window's own rectangle,
+    // taken as client coordinates.
     RECT whole;
-    GetWindowRect(window, &whole);
+    if (in.previewMode) {
+        GetWindowRect(window, &whole);
+    } else {
+        GetClientRect(window, &whole);
+    }
     FillRect(dc, &whole, black);
     DeleteObject(black);
     ReleaseDC(window, dc);

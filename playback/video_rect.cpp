@@ -122,3 +122,21 @@ VideoLayout ComputeVideoLayout(const VideoLayoutInput& in) {
     out.destination.bottom = TruncateToInt(y0 + h);
     return out;
 }
+
+VideoLayout ComputeLayoutOnMonitor(const VideoLayoutInput& input, const RECT& monitor) {
+    VideoLayoutInput in = input;
+    SetRect(&in.client, 0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top);
+    in.window = in.client;
+    in.desktop = in.client;
+    in.previewMode = false;
+    VideoLayout out = ComputeVideoLayout(in);
+    OffsetRect(&out.area, monitor.left, monitor.top);
+    OffsetRect(&out.destination, monitor.left, monitor.top);
+    return out;
+}
+
+RECT ScreenRectToClient(const RECT& rect, POINT clientOrigin) {
+    RECT moved = rect;
+    OffsetRect(&moved, -clientOrigin.x, -clientOrigin.y);
+    return moved;
+}

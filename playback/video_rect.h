@@ -26,5 +26,15 @@ struct VideoLayout {
 
 VideoLayout ComputeVideoLayout(const VideoLayoutInput& input);
 
+// Full screen over several monitors: the picture is placed on one monitor as if that monitor
+// were the whole screen (its size stands for the client area, the window and the desktop of the
+// input). The monitor is given in the window's client coordinates; the result's area (the
+// monitor) and destination come back in them too.
+VideoLayout ComputeLayoutOnMonitor(const VideoLayoutInput& input, const RECT& monitor);
+
+// A rectangle in screen coordinates, moved into the client coordinates of a window whose client
+// area starts at clientOrigin (screen coordinates).
+RECT ScreenRectToClient(const RECT& rect, POINT clientOrigin);
+
 // Truncates toward zero; values that are not numbers give 0 and huge ones the nearest limit.
 int TruncateToInt(double value);

@@ -18,6 +18,7 @@ namespace {
 
 char gFolderOverride[kPathBufferSize];     // empty: the Windows folder
 char gUserFolderOverride[kPathBufferSize]; // empty: %APPDATA%\Flickvane
+char gStoreFolderOverride[kPathBufferSize]; // empty: the Windows folder's virtual store
 const char kUserFolderName[] = "Flickvane";
 
 bool WriteWithWriteFile(HANDLE file, const char* data, DWORD size) {
@@ -81,6 +82,21 @@ bool GetSettingsFolder(char folder[kPathBufferSize]) {
     }
     UINT length = GetWindowsDirectoryA(folder, kPathBufferSize);
     return length > 0 && length < (UINT)kPathBufferSize;
+}
+
+bool GetVirtualStoreFolder(char folder[kPathBufferSize]) {
+    if (gStoreFolderOverride[0] != '\0') {
+        memcpy(folder, gStoreFolderOverride, sizeof(gStoreFolderOverride));
+        return true;
+    }
+    char localAppData[MAX_PATH];
+    char windowsFolder[kPathBufferSize];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                                localAppData)) ||
+        !GetSettingsFolder(windowsFolder)) {
+        return false;
+    }
+    return VirtualStoreFolderFor(localAppData, windowsFolder, folder);
 }
 
 // Reads keys of the one section; with no file every key takes its default.
@@ -355,6 +371,32 @@ void SetUserSettingsFolder(const char* folder) {
     }
 }
 
+void SetVirtualStoreFolder(const char* folder) {
+    gStoreFolderOverride[0] = '\0';
+    if (folder != nullptr && strlen(folder) < sizeof(gStoreFolderOverride)) {
+        strcpy(gStoreFolderOverride, folder);
+    }
+}
+
+bool VirtualStoreFolderFor(const char* localAppData, const char* windowsFolder,
+                           char folder[kPathBufferSize]) {
+    // "C:\Windows" is kept as "\Windows"; a folder without a drive letter has no stored copy.
+    if (windowsFolder[0] == '\0' || windowsFolder[1] != ':' || windowsFolder[2] != '\\') {
+        return false;
+    }
+    int written = snprintf(folder, kPathBufferSize, "%s\\VirtualStore%s", localAppData,
+                           windowsFolder + 2);
+    return written >= 0 && written < kPathBufferSize;
+}
+
+bool GetVirtualStoreFilePath(char path[kPathBufferSize]) {
+    char folder[kPathBufferSize];
+    if (!GetVirtualStoreFolder(folder) || gSettings.fileName[0] == '\0') {
+        return false;
+    }
+    return JoinPath(folder, gSettings.fileName, path);
+}
+
 void SetSettingsWriter(SettingsWriteFunction write) {
     gWrite = write != nullptr ? write : WriteWithWriteFile;
 }
@@ -369,6 +411,14 @@ bool GetUserSettingsFilePath(char path[kPathBufferSize]) {
 
 bool GetSettingsReadPath(char path[kPathBufferSize]) {
     if (GetUserSettingsFilePath(path) && IsFile(path)) {
+        return true;
+    }
+    if (GetSettingsFilePath(path) && IsFile(path)) {
+        return true;
+    }
+    char stored[kPathBufferSize];
+    if (GetVirtualStoreFilePath(stored) && IsFile(stored)) {
+        memcpy(path, stored, sizeof(stored));
         return true;
     }
     return GetSettingsFilePath(path);

@@ -50,7 +50,7 @@ int AspectRatioForButton(int buttonId);
 
 // Where the file lives. Saving writes the Windows folder's "Flickvane.ini" when that folder
 // can be written and otherwise the per-user "%APPDATA%\Flickvane\Flickvane.ini"; loading reads
-// the per-user file when there is one, else the Windows folder's.
+// the per-user file when there is one, else the Windows folder's, else the virtual store copy.
 // A test may point either folder elsewhere; null goes back to the real one.
 void SetSettingsFolder(const char* folder);
 void SetUserSettingsFolder(const char* folder);
@@ -59,6 +59,16 @@ bool GetSettingsFilePath(char path[kPathBufferSize]);
 bool GetUserSettingsFilePath(char path[kPathBufferSize]);
 // The file that loading reads.
 bool GetSettingsReadPath(char path[kPathBufferSize]);
+
+// Earlier 32-bit versions without a manifest had their Windows folder writes redirected to the
+// user's virtual store; loading reads that copy when it is the only file. A test may point its
+// folder elsewhere; null goes back to the real one.
+void SetVirtualStoreFolder(const char* folder);
+bool GetVirtualStoreFilePath(char path[kPathBufferSize]);
+// Where Windows keeps a redirected copy of the Windows folder: the folder's path without its
+// drive under "<local application data>\VirtualStore". False when it does not fit.
+bool VirtualStoreFolderFor(const char* localAppData, const char* windowsFolder,
+                           char folder[kPathBufferSize]);
 
 // Writes one piece of a new settings file to the open file; false on failure. SaveSettings
 // writes through it one line at a time, so a test can fail a save part-way.

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #ifndef FLICKVANE_BUILD_DIR
 #error FLICKVANE_BUILD_DIR must name the build folder
 #endif
@@ -85,9 +87,16 @@ void WriteSettings(const std::vector<std::string>& lines) {
     WriteFileBytes(SettingsPath(), SettingsText(lines));
 }
 
+std::string VirtualStoreSettingsPath() {
+    char local[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::string(local) + "\\VirtualStore" + SettingsPath().substr(2);
+}
+
 void RemoveSettings() {
     DeleteFileA(SettingsPath().c_str());
     DeleteFileA(UserSettingsPath().c_str());
+    DeleteFileA(VirtualStoreSettingsPath().c_str());
 }
 
 SaverProcess::~SaverProcess() {
@@ -251,10 +260,27 @@ HWND CreateHostWindow(int x, int y, int width, int height, bool withBorder) {
 }
 
 Capture CaptureScreen() {
+    RECT primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return CaptureScreenRect(primary);
+}
+
+Capture CaptureVirtualScreen() { return CaptureScreenRect(VirtualScreen()); }
+
+RECT VirtualScreen() {
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    RECT rect = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                 top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    return rect;
+}
+
+Capture CaptureScreenRect(const RECT& rect) {
     Capture capture;
     HDC screen = GetDC(nullptr);
-    capture.width = GetSystemMetrics(SM_CXSCREEN);
-    capture.height = GetSystemMetrics(SM_CYSCREEN);
+    capture.left = rect.left;
+    capture.top = rect.top;
+    capture.width = rect.right - rect.left;
+    capture.height = rect.bottom - rect.top;
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -266,7 +292,8 @@ Capture CaptureScreen() {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, capture.width, capture.height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, capture.left, capture.top,
+           SRCCOPY);
     GdiFlush();
     capture.pixels.resize((size_t)capture.width * capture.height);
     const unsigned char* p = (const unsigned char*)bits;
@@ -381,6 +408,96 @@ void ClickAt(int x, int y, bool right) {
     inputs[1].type = INPUT_MOUSE;
     inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     SendInput(2, inputs, sizeof(INPUT));
+}
+
+std::string UnixName(const std::string& path) {
+    typedef char*(CDECL * UnixNameFunction)(const WCHAR*);
+    UnixNameFunction unixName = (UnixNameFunction)(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (unixName == nullptr) {
+        return std::string();
+    }
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) {
+        return std::string();
+    }
+    char* name = unixName(wide);
+    if (name == nullptr) {
+        return std::string();
+    }
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+bool RunHostShell(const std::string& script, DWORD timeoutMs) {
+    std::string folder = TempDir();
+    std::string done = folder + "\\done";
+    std::string scriptPath = folder + "\\run.sh";
+    std::string doneUnix = UnixName(done);
+    std::string scriptUnix = UnixName(scriptPath);
+    if (doneUnix.empty() || scriptUnix.empty()) {
+        return false;
+    }
+    WriteFileBytes(scriptPath, script + "\n: > '" + doneUnix + "'\n");
+    // Wine's start runs a host program with /unix; it returns before the program ends, so the
+    // script's last line marks its end.
+    std::string commandLine = "start.exe /unix /bin/sh " + scriptUnix;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     timeoutMs);
+}
+
+bool SetMonitorLayout(const std::vector<MonitorPlace>& monitors) {
+    if (monitors.empty()) {
+        return false;
+    }
+    // A monitor is removed before it is defined again; the first keeps the display's output.
+    std::string script = "for m in M1 M2 M3 M4; do xrandr --delmonitor $m >/dev/null 2>&1; done\n";
+    for (size_t i = 0; i < monitors.size(); i++) {
+        const MonitorPlace& m = monitors[i];
+        char line[200];
+        snprintf(line, sizeof(line), "xrandr --setmonitor %sM%u %d/%dx%d/%d+%d+%d %s >/dev/null\n",
+                 i == 0 ? "'*'" : "", (unsigned)(i + 1), m.width, (m.width * 254 + 480) / 960,
+                 m.height, (m.height * 254 + 480) / 960, m.x, m.y, i == 0 ? "screen" : "none");
+        script += line;
+    }
+    if (!RunHostShell(script, 10000)) {
+        return false;
+    }
+    // Setting the primary's current mode again makes Wine read the monitors anew and send
+    // WM_DISPLAYCHANGE to every window.
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof(mode);
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+        return false;
+    }
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    if (ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr) != DISP_CHANGE_SUCCESSFUL) {
+        return false;
+    }
+    int left = monitors[0].x, top = monitors[0].y, right = left, bottom = top;
+    for (const MonitorPlace& m : monitors) {
+        left = std::min(left, m.x);
+        top = std::min(top, m.y);
+        right = std::max(right, m.x + m.width);
+        bottom = std::max(bottom, m.y + m.height);
+    }
+    return WaitUntil(
+        [&] {
+            return GetSystemMetrics(SM_CMONITORS) == (int)monitors.size() &&
+                   GetSystemMetrics(SM_CXVIRTUALSCREEN) == right - left &&
+                   GetSystemMetrics(SM_CYVIRTUALSCREEN) == bottom - top;
+        },
+        5000);
 }
 
 } // namespace e2e

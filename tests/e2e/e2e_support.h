@@ -16,6 +16,9 @@ std::string MediaDir();     // BuildDir()\media: clips made by scripts/make-medi
 std::string SettingsPath(); // <Windows folder>\Flickvane.ini
 std::string UserSettingsFolder(); // <application data>\Flickvane
 std::string UserSettingsPath();   // UserSettingsFolder()\Flickvane.ini
+// Where Windows redirected the Windows folder file of programs without a manifest:
+// <local application data>\VirtualStore\Windows\Flickvane.ini
+std::string VirtualStoreSettingsPath();
 std::string TempDir();      // a fresh folder for one test, removed by nothing (the prefix is private)
 
 // The settings file. WriteSettings puts the "[Flickvane]" header above the given key=value
@@ -24,7 +27,7 @@ void WriteSettings(const std::vector<std::string>& lines);
 std::string SettingsText(const std::vector<std::string>& lines);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
-// Removes both settings files, so that a per-user copy never shadows the next test's file.
+// Removes every settings file, so that no other copy shadows the next test's file.
 void RemoveSettings();
 
 // The saver process
@@ -70,12 +73,17 @@ HWND CreateHostWindow(int x, int y, int width, int height, bool withBorder = fal
 
 // Screen
 struct Capture {
+    int left = 0; // screen position of the first pixel
+    int top = 0;
     int width = 0;
     int height = 0;
     std::vector<COLORREF> pixels; // RGB() values, row by row from the top
     COLORREF At(int x, int y) const { return pixels[(size_t)y * width + x]; }
 };
-Capture CaptureScreen();
+Capture CaptureScreen(); // the primary monitor
+Capture CaptureVirtualScreen(); // every monitor, from the virtual screen's top left corner
+Capture CaptureScreenRect(const RECT& rect);
+RECT VirtualScreen();
 COLORREF ScreenPixel(int x, int y);
 bool ColourNear(COLORREF a, COLORREF b, int tolerance = 40);
 // Bounding box of the pixels near the colour; empty (0,0,0,0) when there are none.
@@ -91,5 +99,23 @@ void KeyUp(WORD vk);
 void PressKey(WORD vk);
 void MoveCursorTo(int x, int y);
 void ClickAt(int x, int y, bool right = false);
+
+// The host side of Wine
+// The Unix name of a path in the prefix; empty outside Wine.
+std::string UnixName(const std::string& path);
+// Runs a POSIX shell script on the host and waits up to timeoutMs for its end.
+bool RunHostShell(const std::string& script, DWORD timeoutMs);
+
+// Monitors of the test display (scripts/with-stack with WITH_STACK_MONITORS), in the X
+// display's coordinates, whose origin is the top left corner of all monitors.
+struct MonitorPlace {
+    int width;
+    int height;
+    int x;
+    int y;
+};
+// Lays the monitors out anew (the first is the primary) and has Wine announce the change to
+// every window; true once this process sees as many monitors in a virtual screen of their size.
+bool SetMonitorLayout(const std::vector<MonitorPlace>& monitors);
 
 } // namespace e2e

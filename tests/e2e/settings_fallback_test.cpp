@@ -2,6 +2,7 @@
 // written: the per-user file, the box when neither place can be written, and installations
 // that have only the Windows folder file.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -19,27 +20,6 @@ namespace {
 const COLORREF kGreen = RGB(0, 255, 0);
 const int kOk = 128;
 const int kCancel = 1000;
-
-// The Unix name of a path in the prefix; empty outside Wine.
-std::string UnixName(const std::string& path) {
-    typedef char*(CDECL * UnixNameFunction)(const WCHAR*);
-    UnixNameFunction unixName = (UnixNameFunction)(void*)GetProcAddress(
-        GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (unixName == nullptr) {
-        return std::string();
-    }
-    WCHAR wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) {
-        return std::string();
-    }
-    char* name = unixName(wide);
-    if (name == nullptr) {
-        return std::string();
-    }
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
 
 bool IsFolder(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -247,4 +227,30 @@ TEST_F(SettingsFallback, ASaveToTheWritableWindowsFolderRemovesThePerUserCopy) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "File1=C:\\clips\\mine.avi");
     EXPECT_FALSE(Exists(UserSettingsPath()));
+}
+
+TEST_F(SettingsFallback, TheVirtualisedCopyOfAnEarlierVersionIsReadWhenItIsTheOnlyOne) {
+    // Where Windows put the Windows folder writes of earlier 32-bit versions.
+    const std::string stored = VirtualStoreSettingsPath();
+    std::string folder = stored.substr(0, stored.rfind('\\'));
+    SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    ASSERT_TRUE(IsFolder(folder));
+    const std::string clip = MediaClip("green.avi");
+    WriteFileBytes(stored, SettingsText({"FilesNum=1", "File1=" + clip, "Size=3"}));
+
+    ASSERT_NE(saver.StartFullScreen(), nullptr);
+    EXPECT_TRUE(WaitForColour(kGreen, 10000));
+    saver.Kill();
+    SleepPumping(300);
+
+    // The dialog shows it, and OK saves where saves go: the Windows folder.
+    Open();
+    EXPECT_EQ(config.Items(), std::vector<std::string>{clip});
+    EXPECT_TRUE(config.Checked(1020)); // 100%
+    ASSERT_TRUE(ClickAndWaitForExit(kOk));
+    std::vector<std::string> lines = SettingsLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "File1=" + clip);
+    EXPECT_FALSE(Exists(UserSettingsPath()));
+    RemoveDirectoryA(folder.c_str());
 }

@@ -282,7 +282,9 @@ public:
     FAKE_UNUSED(SetAspectRatioMode, (DWORD))
     FAKE_UNUSED(SetVideoClippingWindow, (HWND))
     HRESULT STDMETHODCALLTYPE RepaintVideo(HWND window, HDC dc) override;
-    FAKE_UNUSED(DisplayModeChanged, ())
+    HRESULT STDMETHODCALLTYPE DisplayModeChanged() override {
+        return Logged("DisplayModeChanged", S_OK);
+    }
     FAKE_UNUSED(GetCurrentImage, (BYTE**))
     FAKE_UNUSED(SetBorderColor, (COLORREF))
     FAKE_UNUSED(GetBorderColor, (COLORREF*))

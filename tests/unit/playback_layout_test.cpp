@@ -320,3 +320,150 @@ TEST_F(VideoLayoutPlacement, PreviewChildIsLaidOutInThePreviewWindowsSize) {
 }
 
 } // namespace
+
+// Full screen over several monitors: the picture on the primary one, which lies somewhere in
+// the window that covers them all.
+
+namespace {
+
+VideoLayoutInput OnMonitor(Video video, int size, int aspectRatio) {
+    // Whatever the caller had read of the window does not matter: the monitor stands for it.
+    VideoLayoutInput in = FullScreen(1824, 768, video, size, aspectRatio);
+    return in;
+}
+
+} // namespace
+
+TEST(VideoLayoutOnMonitor, PrimaryAtTheLeftOfTheVirtualScreen) {
+    RECT primary = {0, 0, 1024, 768};
+    VideoLayout layout = ComputeLayoutOnMonitor(OnMonitor(kVga, 0, 2), primary);
+    EXPECT_EQ(Text(layout.area), "0,0,1024,768");
+    EXPECT_EQ(Text(layout.destination), "0,96,1024,672");
+    EXPECT_EQ(Text(ComputeLayoutOnMonitor(OnMonitor(kVga, 3, 0), primary).destination),
+              "352,264,672,504");
+}
+
+TEST(VideoLayoutOnMonitor, PrimaryRightOfANegativeOrigin) {
+    // The second monitor at (-800, 84): the window starts there, so the primary monitor lies at
+    // x 800 of the client area.
+    POINT clientOrigin = {-800, 0};
+    RECT primary = ScreenRectToClient({0, 0, 1024, 768}, clientOrigin);
+    EXPECT_EQ(Text(primary), "800,0,1824,768");
+    VideoLayout layout = ComputeLayoutOnMonitor(OnMonitor(kVga, 2, 1), primary);
+    EXPECT_EQ(Text(layout.area), "800,0,1824,768");
+    EXPECT_EQ(Text(layout.destination), "1205,304,1418,464");
+    // The ratio factor is the monitor's, not the virtual screen's: square stays square.
+    EXPECT_EQ(Text(ComputeLayoutOnMonitor(OnMonitor(kVga, 0, 7), primary).destination),
+              "928,0,1696,768");
+}
+
+TEST(VideoLayoutOnMonitor, MonitorBelowAndAboveTheOrigin) {
+    POINT clientOrigin = {0, -600};
+    RECT primary = ScreenRectToClient({0, 0, 1280, 1024}, clientOrigin);
+    EXPECT_EQ(Text(primary), "0,600,1280,1624");
+    EXPECT_EQ(Text(ComputeLayoutOnMonitor(OnMonitor(kVga, 0, 2), primary).destination),
+              "0,728,1280,1496");
+}
+
+TEST(VideoLayoutOnMonitor, TruncationHappensOnTheMonitorBeforeTheMove) {
+    Video big = {1365, 1001, 1365, 1001};
+    RECT primary = {800, 0, 1824, 768};
+    EXPECT_EQ(Text(ComputeLayoutOnMonitor(OnMonitor(big, 4, 3), primary).destination),
+              "289,-366,2335,1134");
+}
+
+TEST_F(VideoLayoutPlacement, FullScreenWindowLeftOfTheScreenOriginPlacesOnThePrimary) {
+    // A window that starts 200 pixels left of the primary monitor, as with a second monitor
+    // there: the picture keeps its place on the screen.
+    MakeWindow(-200, 0, 1224, 768);
+    ClearFakeLog();
+    fakes->InstallRunning(true);
+    fakes->windowless.width = 320;
+    fakes->windowless.height = 240;
+    fakes->windowless.ratioWidth = 320;
+    fakes->windowless.ratioHeight = 240;
+    gSettings.Size = 3;
+    gSettings.AspectRatio = 0;
+
+    LayoutVideo(window);
+
+    EXPECT_EQ(LoggedWithPrefix("windowless.SetVideoPosition"),
+              std::vector<std::string>{"windowless.SetVideoPosition(0,0,320,240|552,264,872,504)"})
+        << LogText();
+    // Client x 201 and 1220 are screen x 1 and 1020.
+    EXPECT_EQ(PixelAt(201, 1), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(1220, 760), RGB(0, 0, 0));
+}
+
+TEST_F(VideoLayoutPlacement, DisplayChangeCoversTheScreenAgainAndPlacesThePicture) {
+    MakeWindow(100, 100, 300, 200);
+    ClearFakeLog();
+    fakes->InstallRunning(true);
+    fakes->windowless.width = 320;
+    fakes->windowless.height = 240;
+    fakes->windowless.ratioWidth = 320;
+    fakes->windowless.ratioHeight = 240;
+    gSettings.Size = 3;
+    gSettings.AspectRatio = 0;
+
+    Send(WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(Text(rect), "0,0,1024,768");
+    EXPECT_EQ(FakeLog(),
+              (std::vector<std::string>{"windowless.DisplayModeChanged",
+                                        "windowless.GetNativeVideoSize",
+                                        "windowless.SetVideoPosition(0,0,320,240|352,264,672,504)"}))
+        << LogText();
+    ExpectAllBlack(window, 1024, 768);
+}
+
+TEST_F(VideoLayoutPlacement, DisplayChangeInPreviewKeepsTheChildsGeometry) {
+    HWND preview = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, 300, 200, 152, 112);
+    ASSERT_NE(preview, nullptr);
+    HWND child = CreatePlainWindow(WS_CHILD | WS_VISIBLE, preview, 0, 0, 452, 312);
+    gHost.previewMode = true;
+    gHost.previewParent = preview;
+    fakes->InstallRunning(true);
+    fakes->windowless.width = 320;
+    fakes->windowless.height = 240;
+    fakes->windowless.ratioWidth = 320;
+    fakes->windowless.ratioHeight = 240;
+    gSettings.Size = 0;
+    gSettings.AspectRatio = 1;
+
+    ScreenSaverProc(child, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+
+    RECT rect;
+    GetWindowRect(child, &rect);
+    EXPECT_EQ(Text(rect), "300,200,752,512");
+    EXPECT_EQ(LoggedWithPrefix("windowless.SetVideoPosition"),
+              std::vector<std::string>{"windowless.SetVideoPosition(0,0,320,240|1,0,150,112)"})
+        << LogText();
+    DestroyPlainWindow(preview);
+}
+
+TEST_F(VideoLayoutPlacement, PaintRepaintsTheWindowlessPictureOnBlack) {
+    fakes->InstallRunning(true);
+    InvalidateRect(window, nullptr, FALSE);
+
+    Send(WM_PAINT, 0);
+
+    EXPECT_EQ(FakeLog(), std::vector<std::string>{"windowless.RepaintVideo"}) << LogText();
+    EXPECT_EQ(fakes->windowless.repaintWindow, window);
+    EXPECT_TRUE(fakes->windowless.repaintHadDc);
+    ExpectAllBlack(window, 1024, 768);
+    // Nothing is left to paint afterwards.
+    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
+}
+
+TEST_F(VideoLayoutPlacement, PaintWithoutTheWindowlessRendererOnlyFillsBlack) {
+    fakes->InstallRunning(false);
+    InvalidateRect(window, nullptr, FALSE);
+
+    Send(WM_PAINT, 0);
+
+    EXPECT_TRUE(FakeLog().empty()) << LogText();
+    ExpectAllBlack(window, 1024, 768);
+}

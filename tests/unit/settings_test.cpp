@@ -59,16 +59,21 @@ protected:
         UseStandardNames();
         SetSettingsFolder(folder.c_str());
         SetUserSettingsFolder(userFolder.c_str());
+        storeFolder = folder + "\\store";
+        storeFile = storeFolder + "\\Flickvane.ini";
+        SetVirtualStoreFolder(storeFolder.c_str());
         gSettings.Size = 0;
     }
     void TearDown() override {
         SetSettingsFolder(nullptr);
         SetUserSettingsFolder(nullptr);
+        SetVirtualStoreFolder(nullptr);
         SetSettingsWriter(nullptr);
-        for (const std::string& path : {file, userFile}) {
+        for (const std::string& path : {file, userFile, storeFile}) {
             WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
             DeleteFileA(path.c_str());
         }
+        RemoveDirectoryA(storeFolder.c_str());
         RemoveDirectoryA(userFolder.c_str());
         RemoveDirectoryA((folder + "\\user").c_str());
         RemoveDirectoryA(folder.c_str());
@@ -79,6 +84,8 @@ protected:
     std::string file;
     std::string userFolder;
     std::string userFile;
+    std::string storeFolder;
+    std::string storeFile;
 };
 
 // The configuration dialog's controls, in a plain window.
@@ -717,6 +724,66 @@ TEST_F(SettingsFile, WindowsFolderSaveRemovesTheUserCopy) {
     LoadSettings(nullptr, 0);
     EXPECT_EQ(gSettings.Repeat, 0);
     EXPECT_EQ(gSettings.Keyboard, 1);
+}
+
+TEST_F(SettingsFile, VirtualStoreCopyIsReadOnlyWhenItIsTheOnlyFile) {
+    CreateDirectoryA(storeFolder.c_str(), nullptr);
+    WriteBytes(storeFile, "[Flickvane]\r\nFilesNum=1\r\nFile1=C:\\old.avi\r\nMute=1\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Mute, 1);
+    EXPECT_EQ(PlaylistPaths(), std::vector<std::string>{"C:\\old.avi"});
+
+    // The Windows folder's own file comes first, and so does the per-user one.
+    WriteBytes(file, "[Flickvane]\r\nESCKey=1\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Mute, 0);
+    EXPECT_EQ(gSettings.ESCKey, 1);
+    DeleteFileA(file.c_str());
+    CreateDirectoryA((folder + "\\user").c_str(), nullptr);
+    CreateDirectoryA(userFolder.c_str(), nullptr);
+    WriteBytes(userFile, "[Flickvane]\r\nRepeat=1\r\n");
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(gSettings.Mute, 0);
+    EXPECT_EQ(gSettings.Repeat, 1);
+}
+
+TEST_F(SettingsFile, SaveAfterReadingTheVirtualStoreCopyGoesToTheWindowsFolder) {
+    CreateDirectoryA(storeFolder.c_str(), nullptr);
+    WriteBytes(storeFile, kOldText);
+    DialogControls dialog;
+    FillDialog(dialog);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    EXPECT_EQ(unit::CrLfLines(ReadBytes(file))[1], "FilesNum=2");
+    EXPECT_FALSE(FileExists(userFile));
+    // The stored copy is left as it was; it is no longer read.
+    EXPECT_EQ(ReadBytes(storeFile), kOldText);
+    char path[kPathBufferSize];
+    ASSERT_TRUE(GetSettingsReadPath(path));
+    EXPECT_EQ(std::string(path), file);
+}
+
+TEST(SettingsVirtualStore, FolderIsTheWindowsFolderWithoutItsDrive) {
+    char folder[kPathBufferSize];
+    ASSERT_TRUE(VirtualStoreFolderFor("C:\\Users\\aki\\AppData\\Local", "C:\\Windows", folder));
+    EXPECT_EQ(std::string(folder), "C:\\Users\\aki\\AppData\\Local\\VirtualStore\\Windows");
+    ASSERT_TRUE(VirtualStoreFolderFor("E:\\Profiles\\aki\\Local", "D:\\WINNT", folder));
+    EXPECT_EQ(std::string(folder), "E:\\Profiles\\aki\\Local\\VirtualStore\\WINNT");
+    EXPECT_FALSE(VirtualStoreFolderFor("C:\\Local", "\\\\server\\share", folder));
+    EXPECT_FALSE(VirtualStoreFolderFor("C:\\Local", "", folder));
+    EXPECT_FALSE(VirtualStoreFolderFor(std::string(kPathBufferSize, 'x').c_str(), "C:\\Windows", folder));
+}
+
+TEST(SettingsVirtualStore, RealFolderIsUnderLocalApplicationData) {
+    UseStandardNames();
+    SetVirtualStoreFolder(nullptr);
+    SetSettingsFolder(nullptr);
+    char local[MAX_PATH];
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    char path[kPathBufferSize];
+    ASSERT_TRUE(GetVirtualStoreFilePath(path));
+    EXPECT_EQ(std::string(path), std::string(local) + "\\VirtualStore" + (windows + 2) + "\\Flickvane.ini");
 }
 
 TEST(SettingsUserFolder, ApplicationDataFolder) {
