@@ -150,18 +150,34 @@ void OnTimer(HWND window) {
     }
 }
 
-// The windowless renderer draws only when asked outside its own frames: a paint request shows
-// the picture again, black around it.
+bool GraphRunning() {
+    OAFilterState state = State_Stopped;
+    return Usable(gGraph.control) && SUCCEEDED(gGraph.control->GetState(0, &state)) &&
+           state == State_Running;
+}
+
+// A paint request: black around the picture, and the picture itself shown again by the
+// windowless renderer. A running graph presents its next frame by itself within a frame's time;
+// a paused or stopped one shows its picture only when asked.
 void OnPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-    FillRect(dc, &paint.rcPaint, black);
-    DeleteObject(black);
-    if (gGraph.vmr9InUse && !gGraph.quickTimeItem && Usable(gGraph.windowless)) {
+    RECT source;
+    RECT picture;
+    bool windowless = gGraph.vmr9InUse && !gGraph.quickTimeItem && Usable(gGraph.windowless);
+    bool placed = windowless && SUCCEEDED(gGraph.windowless->GetVideoPosition(&source, &picture));
+    if (windowless && !GraphRunning()) {
         // Not examined: a renderer without a picture yet has nothing to show.
         gGraph.windowless->RepaintVideo(window, dc);
     }
+    // Black comes after the repaint, so it also covers whatever the renderer drew outside the
+    // picture's rectangle.
+    if (placed) {
+        ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
+    }
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &paint.rcPaint, black);
+    DeleteObject(black);
     EndPaint(window, &paint);
 }
 

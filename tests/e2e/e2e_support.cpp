@@ -473,29 +473,40 @@ bool SetMonitorLayout(const std::vector<MonitorPlace>& monitors) {
     if (!RunHostShell(script, 10000)) {
         return false;
     }
-    // Setting the primary's current mode again makes Wine read the monitors anew and send
-    // WM_DISPLAYCHANGE to every window.
-    DEVMODEA mode = {};
-    mode.dmSize = sizeof(mode);
-    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+    // Wine reads the monitors when a process starts: a new one sets the primary's current mode
+    // again, which makes Wine publish them and send WM_DISPLAYCHANGE to every window.
+    std::string commandLine = "\"" + BuildDir() + "\\announce_display_change.exe\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         return false;
     }
-    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-    if (ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr) != DISP_CHANGE_SUCCESSFUL) {
+    CloseHandle(process.hThread);
+    DWORD result = 1;
+    bool ended = WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                           15000);
+    GetExitCodeProcess(process.hProcess, &result);
+    CloseHandle(process.hProcess);
+    if (!ended || result != DISP_CHANGE_SUCCESSFUL) {
         return false;
     }
-    int left = monitors[0].x, top = monitors[0].y, right = left, bottom = top;
+    // Windows puts the primary's top left corner at the origin.
+    const MonitorPlace& primary = monitors[0];
+    RECT expected = {primary.x, primary.y, primary.x, primary.y};
     for (const MonitorPlace& m : monitors) {
-        left = std::min(left, m.x);
-        top = std::min(top, m.y);
-        right = std::max(right, m.x + m.width);
-        bottom = std::max(bottom, m.y + m.height);
+        expected.left = std::min(expected.left, (LONG)m.x);
+        expected.top = std::min(expected.top, (LONG)m.y);
+        expected.right = std::max(expected.right, (LONG)(m.x + m.width));
+        expected.bottom = std::max(expected.bottom, (LONG)(m.y + m.height));
     }
+    OffsetRect(&expected, -primary.x, -primary.y);
     return WaitUntil(
         [&] {
+            RECT screen = VirtualScreen();
             return GetSystemMetrics(SM_CMONITORS) == (int)monitors.size() &&
-                   GetSystemMetrics(SM_CXVIRTUALSCREEN) == right - left &&
-                   GetSystemMetrics(SM_CYVIRTUALSCREEN) == bottom - top;
+                   EqualRect(&screen, &expected);
         },
         5000);
 }

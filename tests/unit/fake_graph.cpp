@@ -295,12 +295,29 @@ HRESULT FakeWindowless::GetNativeVideoSize(LONG* w, LONG* h, LONG* rw, LONG* rh)
 }
 
 HRESULT FakeWindowless::SetVideoPosition(const RECT* source, const RECT* dest) {
+    if (dest != nullptr) {
+        position = *dest;
+    }
     return Logged("SetVideoPosition(" + RectText(source) + "|" + RectText(dest) + ")", S_OK);
+}
+
+HRESULT FakeWindowless::GetVideoPosition(RECT* source, RECT* dest) {
+    SetRect(source, 0, 0, width, height);
+    *dest = position;
+    return Logged("GetVideoPosition", positionResult);
 }
 
 HRESULT FakeWindowless::RepaintVideo(HWND window, HDC dc) {
     repaintWindow = window;
     repaintHadDc = dc != nullptr;
+    if (dc != nullptr) {
+        // Like some renderers, the frame is drawn over the whole window.
+        RECT client;
+        GetClientRect(window, &client);
+        HBRUSH brush = CreateSolidBrush(kRepaintColour);
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+    }
     return Logged("RepaintVideo", repaintResult);
 }
 

@@ -271,13 +271,16 @@ public:
 
 class FakeWindowless : public FakeUnknown<IVMRWindowlessControl9> {
 public:
+    // RepaintVideo fills the whole client area with it.
+    static constexpr COLORREF kRepaintColour = RGB(255, 0, 255);
+
     explicit FakeWindowless(const std::string& name = "windowless") : FakeUnknown(name) {}
     HRESULT STDMETHODCALLTYPE GetNativeVideoSize(LONG* width, LONG* height, LONG* ratioWidth,
                                                  LONG* ratioHeight) override;
     FAKE_UNUSED(GetMinIdealVideoSize, (LONG*, LONG*))
     FAKE_UNUSED(GetMaxIdealVideoSize, (LONG*, LONG*))
     HRESULT STDMETHODCALLTYPE SetVideoPosition(const RECT* source, const RECT* dest) override;
-    FAKE_UNUSED(GetVideoPosition, (RECT*, RECT*))
+    HRESULT STDMETHODCALLTYPE GetVideoPosition(RECT* source, RECT* dest) override;
     FAKE_UNUSED(GetAspectRatioMode, (DWORD*))
     FAKE_UNUSED(SetAspectRatioMode, (DWORD))
     FAKE_UNUSED(SetVideoClippingWindow, (HWND))
@@ -295,6 +298,8 @@ public:
     LONG ratioHeight = 0;
     HRESULT sizeResult = S_OK;
     HRESULT repaintResult = S_OK;
+    RECT position = {}; // the destination last set
+    HRESULT positionResult = S_OK;
     HWND repaintWindow = nullptr;
     bool repaintHadDc = false;
 };

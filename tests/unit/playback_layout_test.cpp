@@ -444,18 +444,55 @@ TEST_F(VideoLayoutPlacement, DisplayChangeInPreviewKeepsTheChildsGeometry) {
     DestroyPlainWindow(preview);
 }
 
-TEST_F(VideoLayoutPlacement, PaintRepaintsTheWindowlessPictureOnBlack) {
+TEST_F(VideoLayoutPlacement, PaintRepaintsThePausedWindowlessPictureOnBlack) {
     fakes->InstallRunning(true);
+    fakes->control.state = State_Paused;
+    SetRect(&fakes->windowless.position, 352, 264, 672, 504);
     InvalidateRect(window, nullptr, FALSE);
 
     Send(WM_PAINT, 0);
 
-    EXPECT_EQ(FakeLog(), std::vector<std::string>{"windowless.RepaintVideo"}) << LogText();
+    EXPECT_EQ(FakeLog(), (std::vector<std::string>{"windowless.GetVideoPosition",
+                                                   "control.GetState(0)",
+                                                   "windowless.RepaintVideo"}))
+        << LogText();
     EXPECT_EQ(fakes->windowless.repaintWindow, window);
     EXPECT_TRUE(fakes->windowless.repaintHadDc);
-    ExpectAllBlack(window, 1024, 768);
+    // The repainted frame stays in the picture's rectangle; black wins everywhere else.
+    EXPECT_EQ(PixelAt(352, 264), FakeWindowless::kRepaintColour);
+    EXPECT_EQ(PixelAt(671, 503), FakeWindowless::kRepaintColour);
+    EXPECT_EQ(PixelAt(351, 264), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(672, 503), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(1023, 767), RGB(0, 0, 0));
     // Nothing is left to paint afterwards.
     EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
+}
+
+TEST_F(VideoLayoutPlacement, PaintWhileRunningLeavesThePictureToTheNextFrame) {
+    fakes->InstallRunning(true);
+    SetRect(&fakes->windowless.position, 352, 264, 672, 504);
+    FillWindow(RGB(0, 0, 255));
+    InvalidateRect(window, nullptr, FALSE);
+
+    Send(WM_PAINT, 0);
+
+    EXPECT_EQ(CountLogged("windowless.RepaintVideo"), 0) << LogText();
+    EXPECT_EQ(PixelAt(352, 264), RGB(0, 0, 255));
+    EXPECT_EQ(PixelAt(351, 264), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(1023, 767), RGB(0, 0, 0));
+}
+
+TEST_F(VideoLayoutPlacement, PaintWithoutThePicturesPlaceLeavesOnlyBlack) {
+    fakes->InstallRunning(true);
+    fakes->control.state = State_Stopped;
+    fakes->windowless.positionResult = E_FAIL;
+    InvalidateRect(window, nullptr, FALSE);
+
+    Send(WM_PAINT, 0);
+
+    EXPECT_EQ(CountLogged("windowless.RepaintVideo"), 1) << LogText();
+    ExpectAllBlack(window, 1024, 768);
 }
 
 TEST_F(VideoLayoutPlacement, PaintWithoutTheWindowlessRendererOnlyFillsBlack) {
