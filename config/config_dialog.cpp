@@ -65,9 +65,10 @@ static void InitialiseDialog(HWND dialog) {
             SendMessageA(control, WM_SETFONT, (WPARAM)guiFont, TRUE);
         }
         // A themed group box draws its caption in the theme's colour and never asks the
-        // dialog; without a theme it takes the blue of WM_CTLCOLORSTATIC.
+        // dialog; without a theme it takes the blue of WM_CTLCOLORSTATIC. A class list that
+        // names no theme class leaves the control unthemed.
         if (IsGroupCaption(GetDlgCtrlID(control))) {
-            SetWindowTheme(control, L"", L"");
+            SetWindowTheme(control, L" ", L" ");
         }
     }
 
