@@ -8,6 +8,7 @@
 // The item that plays.
 struct QtMovieState {
     char path[256]; // short (8.3) form of the item's path; empty when it cannot be had
+    const char* itemPath; // the item's own path, which the built-in runtime opens
     Movie movie;
     HWND window;
 };
