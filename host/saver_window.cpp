@@ -6,6 +6,7 @@
 #include "playback/playback_controller.h"
 #include "playback/playback_graph.h"
 #include "playback/seek_math.h"
+#include "quicktime/qt_player.h"
 #include "resources/resource.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
@@ -155,6 +156,9 @@ void OnDestroy(HWND window) {
     }
     if (gGraph.graphActive) {
         StopAndReleaseGraph(window);
+    }
+    if (gGraph.quickTimeItem) {
+        QtCloseMovie();
     }
     PostQuitMessage(0);
     gPlaybackHooks.endProcess(0);

@@ -368,6 +368,9 @@ HRESULT MoviePlayer::BuildSession(bool enumerateSourceTypes) {
     if (SUCCEEDED(hr)) {
         TakeServices();
         hasStarted_ = false;
+        DWORD capabilities = 0;
+        session_->GetSessionCapabilities(&capabilities);
+        canPause_ = (capabilities & MFSESSIONCAP_PAUSE) != 0;
     }
     return hr;
 }
@@ -435,6 +438,16 @@ void MoviePlayer::TakeServices() {
 }
 
 void MoviePlayer::ReleaseSession() {
+    // A start still unanswered is waited for, with a bound: closing a session in the middle
+    // of its start can leave Media Foundation's threads stuck.
+    DWORD begun = GetTickCount();
+    while (session_ != nullptr && state_ == State::Starting && !restartPending_ &&
+           GetTickCount() - begun < kRestartBoundMs) {
+        Poll();
+        if (state_ == State::Starting) {
+            WaitSlice(nullptr);
+        }
+    }
     SafeRelease(&clock_);
     SafeRelease(&display_);
     SafeRelease(&volume_);
@@ -481,11 +494,13 @@ void MoviePlayer::Close() {
     state_ = State::Closed;
     natural_ = {0, 0};
     videoSize_ = {0, 0};
+    placed_ = false;
     duration_ = 0;
     position_ = 0;
     hasVideo_ = hasAudio_ = false;
     hasStarted_ = rebuildToSeek_ = restartPending_ = false;
     enumerateSourceTypes_ = false;
+    canPause_ = true;
 }
 
 void MoviePlayer::Place(const RECT& destination) {
@@ -493,6 +508,8 @@ void MoviePlayer::Place(const RECT& destination) {
         return;
     }
     PlaceMovieVideoWindow(video_, owner_, destination);
+    destination_ = destination;
+    placed_ = true;
     SIZE size = {destination.right - destination.left, destination.bottom - destination.top};
     // The renderer is told only when the size changes: moving the window moves the picture.
     if (size.cx > 0 && size.cy > 0 && (size.cx != videoSize_.cx || size.cy != videoSize_.cy)) {
@@ -520,6 +537,7 @@ void MoviePlayer::StartAt(LONGLONG position, bool restart) {
         start.vt = VT_I8;
         start.hVal.QuadPart = position;
     }
+    
     HRESULT hr = session_->Start(&GUID_NULL, &start);
     if (FAILED(hr)) {
         state_ = State::Failed;
@@ -536,7 +554,7 @@ void MoviePlayer::Start() {
         StartAt(hasStarted_ ? position_ : -1, hasStarted_);
         break;
     case State::Paused:
-        if (rebuildToSeek_) {
+        if (rebuildToSeek_ || session_ == nullptr) {
             Rebuild(position_);
         } else {
             StartAt(position_, true);
@@ -552,7 +570,11 @@ void MoviePlayer::Stop() {
         return;
     }
     position_ = Position();
-    if (session_ != nullptr) {
+    if (!canPause_ || rebuildToSeek_) {
+        // A session that cannot pause, or would not play again: let it go now and build it
+        // anew at the position on the start.
+        ReleaseSession();
+    } else if (session_ != nullptr) {
         session_->Pause();
     }
     state_ = State::Paused;
@@ -583,7 +605,7 @@ void MoviePlayer::Seek(LONGLONG position) {
     }
     if (state_ == State::Playing || state_ == State::Starting) {
         position_ = position;
-        if (rebuildToSeek_) {
+        if (!canPause_ || rebuildToSeek_) {
             Rebuild(position);
         } else {
             StartAt(position, true);
@@ -606,7 +628,17 @@ void MoviePlayer::Rebuild(LONGLONG position) {
     }
     SafeRelease(&mediaSource_);
     SafeRelease(&presentation_);
-    HRESULT hr = CreateSource(&mediaSource_);
+    // A renderer of the new session gets a window of its own: the old one may still be
+    // letting go of the window it drew into.
+    if (video_ != nullptr) {
+        HWND old = video_;
+        video_ = CreateMovieVideoWindow(owner_, this);
+        if (video_ != nullptr && placed_) {
+            PlaceMovieVideoWindow(video_, owner_, destination_);
+        }
+        DestroyWindow(old);
+    }
+    HRESULT hr = video_ != nullptr || !hasVideo_ ? CreateSource(&mediaSource_) : E_FAIL;
     if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
     if (SUCCEEDED(hr)) {
         ReadStreams();

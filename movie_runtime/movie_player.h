@@ -78,12 +78,17 @@ private:
     State state_ = State::Closed;
     SIZE natural_ = {0, 0};
     SIZE videoSize_ = {0, 0}; // the size last given to the renderer
+    RECT destination_ = {0, 0, 0, 0};
+    bool placed_ = false;
     LONGLONG duration_ = 0;
     LONGLONG position_ = 0;   // where a stopped movie stands, or where the next start begins
     bool hasVideo_ = false;
     bool hasAudio_ = false;
     bool enumerateSourceTypes_ = false;
     bool hasStarted_ = false;       // the session has played once
+    // A session that cannot pause (Wine's) is let go when the movie stops and built anew at
+    // the position when it starts again.
+    bool canPause_ = true;
     bool rebuildToSeek_ = false;    // a restart of a played session was never confirmed here
     bool restartPending_ = false;   // the start waited for is a restart of a played session
     DWORD startRequestedAt_ = 0;

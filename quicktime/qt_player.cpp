@@ -138,6 +138,13 @@ static LoopExit HandleMessage(MSG* msg, Movie movie) {
     return LoopExit::Running;
 }
 
+void QtCloseMovie() {
+    if (gQtMovieState.movie != nullptr) {
+        DisposeMovie(gQtMovieState.movie);
+        gQtMovieState.movie = nullptr;
+    }
+}
+
 int QtPlayMovie(HWND window, const char* path) {
     memset(&gQtMovieState, 0, sizeof(gQtMovieState));
     CreatePortAssociation(window, nullptr, 0);
@@ -166,6 +173,10 @@ int QtPlayMovie(HWND window, const char* path) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             exit = HandleMessage(&msg, movie);
+            if (gQtMovieState.movie == nullptr) {
+                // The saver window went away and its movie with it.
+                return 1;
+            }
             if (exit != LoopExit::Running) {
                 break;
             }
