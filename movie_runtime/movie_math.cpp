@@ -18,7 +18,8 @@ LONGLONG TicksFromMovieUnits(LONGLONG value, LONG scale) {
     if (value <= 0) {
         return 0;
     }
-    return (value / scale) * TicksPerSecond + (value % scale) * TicksPerSecond / scale;
+    // Rounded up, so that the time read back after a seek is the time asked for.
+    return (value / scale) * TicksPerSecond + ((value % scale) * TicksPerSecond + scale - 1) / scale;
 }
 
 float AmplitudeFromMovieVolume(short volume) {

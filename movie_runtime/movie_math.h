@@ -10,8 +10,8 @@ constexpr LONGLONG TicksPerSecond = 10000000; // Media Foundation's 100 ns units
 
 // Presentation time in 100 ns units to movie time units, truncated.
 LONGLONG MovieUnitsFromTicks(LONGLONG ticks);
-// A movie time in the given scale to 100 ns units; a scale of 0 or less counts as the movie's.
-// Negative times become 0.
+// A movie time in the given scale to 100 ns units, rounded up so that reading it back gives
+// the same time; a scale of 0 or less counts as the movie's. Negative times become 0.
 LONGLONG TicksFromMovieUnits(LONGLONG value, LONG scale);
 
 // The runtime's volume (256 full, 0 silent, negative muted) as a linear amplitude 0..1.
