@@ -21,6 +21,10 @@ constexpr DWORD kRestartBoundMs = 1000;
 constexpr DWORD kCloseBoundMs = 2000;
 constexpr DWORD kWaitSliceMs = 10;
 
+// Learned once per process: this Media Foundation resolves topologies only when told to try
+// every type the source offers, so later movies ask for that at once.
+bool topologiesNeedSourceTypes = false;
+
 // Missing from some SDK headers.
 const GUID kTopologyEnumerateSourceTypes = {
     0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb0, 0xb3, 0x05, 0xf7, 0x76, 0x98}};
@@ -203,6 +207,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
         }
     }
     if (SUCCEEDED(hr)) {
+        enumerateSourceTypes_ = topologiesNeedSourceTypes;
         hr = BuildSession(enumerateSourceTypes_);
         // Some Media Foundation builds (Wine's) resolve a plain topology only when told to try
         // every type the source offers; a codec that is really missing fails again.
@@ -218,6 +223,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
                 ReadStreams();
                 hr = BuildSession(true);
             }
+            topologiesNeedSourceTypes = SUCCEEDED(hr);
         }
     }
     if (FAILED(hr)) {
