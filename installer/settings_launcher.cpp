@@ -4,8 +4,6 @@
 // "open" verb for screen savers, which starts the full-screen saver instead.
 #include <windows.h>
 
-#include <string>
-
 #include "settings_launcher_resource.h"
 
 namespace {
@@ -22,19 +20,24 @@ void ShowStartFailure(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The installer puts the saver into the system folder, where Windows lists screen savers.
-    wchar_t folder[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    const wchar_t name[] = L"\\Flickvane.scr";
+    wchar_t saver[MAX_PATH + ARRAYSIZE(name)] = {};
+    UINT length = GetSystemDirectoryW(saver, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         ShowStartFailure(instance);
         return 1;
     }
-    std::wstring saver = std::wstring(folder, length) + L"\\Flickvane.scr";
-    std::wstring commandLine = L"\"" + saver + L"\"";
+    lstrcpyW(saver + length, name);
+    // The saver's own path, quoted, and nothing after it.
+    wchar_t commandLine[ARRAYSIZE(saver) + 2] = L"\"";
+    lstrcatW(commandLine, saver);
+    lstrcatW(commandLine, L"\"");
+
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(saver.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessW(saver, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         ShowStartFailure(instance);
         return 1;
     }

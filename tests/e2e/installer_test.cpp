@@ -102,13 +102,20 @@ void WriteString(HKEY root, const char* key, const char* name, const std::string
 }
 
 // Runs a program to its end; its exit code, or kNone.
-DWORD Run(const std::string& program, const std::string& arguments, DWORD timeoutMs) {
+DWORD RunToEnd(const std::string& program, const std::string& arguments, DWORD timeoutMs) {
     SaverProcess process;
     DWORD exitCode = kNone;
     if (!process.StartProgram(program, arguments) || !process.WaitForExit(timeoutMs, &exitCode)) {
         return kNone;
     }
     return exitCode;
+}
+
+// The folder of the registered uninstaller, which also holds the Start menu entry's program.
+std::string UninstallerFolder() {
+    std::string command = ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+    size_t slash = command.rfind('\\');
+    return slash == std::string::npos ? command : command.substr(1, slash - 1);
 }
 
 std::string ProcessImage(DWORD processId) {
@@ -124,9 +131,9 @@ std::string ProcessImage(DWORD processId) {
 
 HWND FindDialog() { return FindWindowW(L"#32770", kDialogCaption); }
 
-void CloseDialogProcess(HWND dialog) {
+void EndWindowProcess(HWND window) {
     DWORD processId = 0;
-    GetWindowThreadProcessId(dialog, &processId);
+    GetWindowThreadProcessId(window, &processId);
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
     if (process) {
         TerminateProcess(process, 0);
@@ -166,7 +173,10 @@ protected:
 
     void TearDown() override {
         if (HWND dialog = FindDialog()) {
-            CloseDialogProcess(dialog);
+            EndWindowProcess(dialog);
+        }
+        if (HWND saver = FindWindowA("Flickvane", nullptr)) {
+            EndWindowProcess(saver);
         }
         if (KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) {
             Uninstall();
@@ -177,7 +187,7 @@ protected:
     }
 
     void Install() {
-        ASSERT_EQ(Run(installer, "/S", 120000), 0u) << installer;
+        ASSERT_EQ(RunToEnd(installer, "/S", 120000), 0u) << installer;
         ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     }
 
@@ -191,7 +201,7 @@ protected:
         std::string program = command.substr(1, close - 1);
         std::string arguments = command.substr(close + 1);
         EXPECT_EQ(arguments, " /S");
-        ASSERT_EQ(Run(program, "/S", 60000), 0u) << command;
+        ASSERT_EQ(RunToEnd(program, "/S", 60000), 0u) << command;
         EXPECT_TRUE(WaitUntil([] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 60000, 100));
     }
 
@@ -219,6 +229,7 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverIntoTheSystemFolderAndRegistersIt
     ASSERT_GE(uninstaller.size(), 2u);
     EXPECT_TRUE(FileExists(uninstaller.substr(1, uninstaller.size() - 2))) << uninstaller;
     EXPECT_EQ(ReadString(machine, kUninstallKey, "QuietUninstallString"), uninstaller + " /S");
+    EXPECT_EQ(ReadString(machine, kUninstallKey, "InstallLocation"), UninstallerFolder());
 
     // The installing user's screen saver
     EXPECT_TRUE(SamePath(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"), InstalledSaverPath()));
@@ -234,11 +245,14 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverIntoTheSystemFolderAndRegistersIt
     configure.Kill();
     ASSERT_TRUE(WaitUntil([] { return FindDialog() == nullptr; }, 5000));
 
-    // The Start menu entry opens the same dialog through the installed saver.
+    // The Start menu entry opens the same dialog through the installed saver. Its target is
+    // the launcher: Windows' shell opens a .scr full screen ("/S"), though Wine's starts it
+    // with no arguments, so only the target tells the two apart here.
     std::wstring entry = StartMenuEntryPath();
     ASSERT_NE(GetFileAttributesW(entry.c_str()), INVALID_FILE_ATTRIBUTES);
     std::string target = ShortcutTarget(entry);
     EXPECT_TRUE(FileExists(target)) << target;
+    EXPECT_TRUE(SamePath(target, UninstallerFolder() + "\\FlickvaneSettings.exe")) << target;
     ShellExecuteW(nullptr, L"open", entry.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     ASSERT_TRUE(WaitUntil([] { return FindDialog() != nullptr; }, 15000));
     DWORD processId = 0;
@@ -258,8 +272,7 @@ TEST_F(InstallerTest, SecondInstallOverTheFirstReplacesTheSaver) {
 
 TEST_F(InstallerTest, SilentUninstallRemovesWhatTheInstallerAddedAndKeepsTheSettings) {
     ASSERT_NO_FATAL_FAILURE(Install());
-    std::string uninstaller = ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-    std::string folder = uninstaller.substr(1, uninstaller.rfind('\\') - 1);
+    std::string folder = UninstallerFolder();
     WriteSettings({"FilesNum=1", "File1=C:\\videos\\clip.avi"});
     std::string settings = ReadFileBytes(SettingsPath());
     CreateDirectoryA(UserSettingsFolder().c_str(), nullptr);
@@ -290,5 +303,19 @@ TEST_F(InstallerTest, UninstallClearsTheScreenSaverOnlyWhileItNamesFlickvane) {
     WriteString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE", other);
     ASSERT_NO_FATAL_FAILURE(Uninstall());
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"), other);
+    EXPECT_FALSE(FileExists(InstalledSaverPath()));
+}
+
+TEST_F(InstallerTest, SpeaksJapaneseOnAJapaneseSystem) {
+    SaverProcess setup;
+    ASSERT_TRUE(setup.StartProgram(installer, ""));
+    HWND window = WaitForProcessWindow(setup.Id(), "#32770", 20000);
+    ASSERT_NE(window, nullptr);
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    EXPECT_EQ(std::wstring(caption), L"Flickvane セットアップ");
+    // Ended on its first page: nothing was installed yet.
+    setup.Kill();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(FileExists(InstalledSaverPath()));
 }
