@@ -305,17 +305,3 @@ TEST_F(InstallerTest, UninstallClearsTheScreenSaverOnlyWhileItNamesFlickvane) {
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"), other);
     EXPECT_FALSE(FileExists(InstalledSaverPath()));
 }
-
-TEST_F(InstallerTest, SpeaksJapaneseOnAJapaneseSystem) {
-    SaverProcess setup;
-    ASSERT_TRUE(setup.StartProgram(installer, ""));
-    HWND window = WaitForProcessWindow(setup.Id(), "#32770", 20000);
-    ASSERT_NE(window, nullptr);
-    wchar_t caption[256] = {};
-    GetWindowTextW(window, caption, 256);
-    EXPECT_EQ(std::wstring(caption), L"Flickvane セットアップ");
-    // Ended on its first page: nothing was installed yet.
-    setup.Kill();
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_FALSE(FileExists(InstalledSaverPath()));
-}
