@@ -99,7 +99,11 @@ SaverProcess::~SaverProcess() {
 }
 
 bool SaverProcess::Start(const std::string& arguments) {
-    std::string commandLine = "\"" + SaverPath() + "\"";
+    return StartProgram(SaverPath(), arguments);
+}
+
+bool SaverProcess::StartProgram(const std::string& program, const std::string& arguments) {
+    std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty()) {
         commandLine += " " + arguments;
     }

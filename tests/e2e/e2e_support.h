@@ -37,6 +37,8 @@ public:
 
     // Starts Flickvane.scr with the given command line (e.g. "/s", "/p 1234", "").
     bool Start(const std::string& arguments);
+    // Starts another program (e.g. an installed copy of the saver) the same way.
+    bool StartProgram(const std::string& program, const std::string& arguments);
     // Starts it with "/s" and waits for its full-screen window; null when none appears.
     HWND StartFullScreen(DWORD timeoutMs = 20000);
     // Waits up to timeoutMs for the process to end; pumps this thread's messages meanwhile.
