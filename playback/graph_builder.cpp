@@ -31,9 +31,16 @@ constexpr DWORD kStopPollMs = 20;
 
 bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
 
+// A path past MAX_PATH that the folder walk found, and a file that another program has open,
+// even for writing, are there to be played.
 bool FileExists(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    wchar_t query[kQueryPathSize];
+    if (!FormQueryPath(path, query, kQueryPathSize)) {
+        return false;
+    }
+    HANDLE file = CreateFileW(query, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
