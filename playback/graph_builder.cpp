@@ -48,6 +48,18 @@ bool FileExists(const char* path) {
     return true;
 }
 
+// The file test lets through a file that another program is writing, but a source filter that
+// does not share it with the writer cannot open it: such an item is passed over like a missing
+// file instead of failing the saver. The move releases what was built so far.
+bool PassedOverWhenHeld(HWND window, HRESULT opened) {
+    if (opened != HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)) {
+        return false;
+    }
+    gGraph.graphActive = 1;
+    SkipUnplayableItem(window);
+    return true;
+}
+
 // StopWhenReady may complete on another thread after it returns; a Run issued before then is
 // undone. Waits, with a bound, for the stopped state, letting messages sent to the window by
 // the renderer through meanwhile.
@@ -193,14 +205,22 @@ void CreateAndRun(HWND window, const char* path, const WCHAR* widePath) {
                                                          (void**)&gGraph.fileSource));
         }
         if (Usable(gGraph.fileSource)) {
-            CheckResult(gGraph.fileSource->Load(widePath, nullptr));
+            HRESULT loaded = gGraph.fileSource->Load(widePath, nullptr);
+            if (PassedOverWhenHeld(window, loaded)) {
+                return;
+            }
+            CheckResult(loaded);
         }
         if (Usable(gGraph.graph) && gGraph.asfReader) {
             RenderOutputPins(gGraph.graph, gGraph.asfReader);
         }
     } else {
         if (Usable(gGraph.graph)) {
-            CheckResult(gGraph.graph->AddSourceFilter(widePath, L"SOURCE", &gGraph.source));
+            HRESULT added = gGraph.graph->AddSourceFilter(widePath, L"SOURCE", &gGraph.source);
+            if (PassedOverWhenHeld(window, added)) {
+                return;
+            }
+            CheckResult(added);
         }
         if (Usable(gGraph.source)) {
             IPin* pin = nullptr;
