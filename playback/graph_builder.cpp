@@ -49,8 +49,8 @@ bool FileExists(const char* path) {
 }
 
 // The file test lets through a file that another program is writing, but a source filter that
-// does not share it with the writer cannot open it: such an item is passed over like a missing
-// file instead of failing the saver. The move releases what was built so far.
+// does not share the file with its writer cannot open it: such an item is passed over like a
+// missing file instead of failing the saver. The move releases what was built so far.
 bool PassedOverWhenHeld(HWND window, HRESULT opened) {
     if (opened != HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)) {
         return false;

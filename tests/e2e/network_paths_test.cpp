@@ -54,40 +54,12 @@ std::string ShareFolder(const char* server, const char* share) {
     return folder + "\\dosdevices\\unc\\" + server + "\\" + share;
 }
 
-// Names in a folder in the order the file system gives them, "." and ".." left out.
-std::vector<std::string> Listing(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if (data.cFileName[0] != '.') {
-            names.push_back(data.cFileName);
-        }
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
-    return names;
-}
-
 COLORREF ClipColour(const std::string& name) {
     return name == "red.avi" ? kRed : name == "green.avi" ? kGreen : kBlue;
 }
 
-class NetworkAndLongPaths : public ::testing::Test {
+class NetworkAndLongPaths : public SaverPlaylistTest {
 protected:
-    void SetUp() override {
-        RemoveSettings();
-        MoveCursorTo(1000, 700);
-        SleepPumping(50);
-    }
-    void TearDown() override {
-        saver.Kill();
-        RemoveSettings();
-        SleepPumping(300);
-    }
-
     // Starts the saver on the entries and waits for the clip's colour and title.
     HWND StartOn(const std::vector<std::string>& entries) {
         WriteSettings(PlaylistLines(entries, {"Repeat=0"}));
@@ -97,8 +69,6 @@ protected:
         return WaitUntil([&] { return WindowText(window) == name && PictureShows(ClipColour(name)); },
                          10000, 40);
     }
-
-    SaverProcess saver;
 };
 
 } // namespace
@@ -109,7 +79,7 @@ TEST_F(NetworkAndLongPaths, AStoredNetworkFolderPlaysItsClipsInOrder) {
     for (const char* name : {"red.avi", "green.avi", "blue.avi"}) {
         CopyClip(name, share);
     }
-    std::vector<std::string> order = Listing("\\\\nas\\videos");
+    std::vector<std::string> order = FolderListing("\\\\nas\\videos\\*");
     ASSERT_EQ(order.size(), 3u) << "Wine does not serve \\\\nas\\videos from " << share;
 
     HWND window = StartOn({"\\\\nas\\videos"});

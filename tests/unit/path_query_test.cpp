@@ -152,6 +152,49 @@ TEST_F(SlowShare, EntriesOnAShareThatDoesNotAnswerAreSkippedAfterOneWait) {
 
 namespace {
 
+// Real input once the saver window shows while its creation waits for the share; notes when
+// the window went away (Wine takes a while more before the window procedure hears of it).
+struct InputPlan {
+    bool moveMouse;
+    WORD key; // 0: none
+    DWORD shownAt;
+    DWORD goneAt;
+};
+
+DWORD WINAPI SendInputWhenShown(void* parameter) {
+    InputPlan* plan = static_cast<InputPlan*>(parameter);
+    HWND window = nullptr;
+    for (int i = 0; i < 400 && window == nullptr; ++i) {
+        window = FindWindowA("FlickvaneShareTest", nullptr);
+        if (window == nullptr || !IsWindowVisible(window)) {
+            window = nullptr;
+            Sleep(10);
+        }
+    }
+    if (window == nullptr) {
+        return 1;
+    }
+    plan->shownAt = GetTickCount();
+    Sleep(200);
+    if (plan->moveMouse) {
+        SetCursorPos(520, 420);
+        Sleep(300);
+    }
+    if (plan->key != 0) {
+        INPUT inputs[2] = {};
+        inputs[0].type = INPUT_KEYBOARD;
+        inputs[0].ki.wVk = plan->key;
+        inputs[1] = inputs[0];
+        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, inputs, sizeof(INPUT));
+    }
+    for (int i = 0; i < 800 && IsWindow(window) && IsWindowVisible(window); ++i) {
+        Sleep(5);
+    }
+    plan->goneAt = GetTickCount();
+    return 0;
+}
+
 // The real saver window started full screen over a settings file whose first entry lies on a
 // share that does not answer.
 class SaverOnSlowShare : public PlaybackTest {
@@ -211,6 +254,19 @@ protected:
         return GetTickCount() - start;
     }
 
+    // Starts the saver while a thread gives it the planned input; gives the start time.
+    DWORD StartWithInput(InputPlan* plan) {
+        HANDLE thread = CreateThread(nullptr, 0, SendInputWhenShown, plan, 0, nullptr);
+        EXPECT_NE(thread, nullptr);
+        DWORD start = GetTickCount();
+        StartSaver();
+        if (thread != nullptr) {
+            WaitForSingleObject(thread, 10000);
+            CloseHandle(thread);
+        }
+        return start;
+    }
+
     bool Ended() {
         for (UINT code : FakeHooks().exitCodes) {
             if (code == 0) {
@@ -223,49 +279,6 @@ protected:
     std::string folder;
     bool created = false;
 };
-
-// Real input once the saver window shows while its creation waits for the share; notes when
-// the window went away (Wine takes a while more before the window procedure hears of it).
-struct InputPlan {
-    bool moveMouse;
-    WORD key; // 0: none
-    DWORD shownAt;
-    DWORD goneAt;
-};
-
-DWORD WINAPI SendInputWhenShown(void* parameter) {
-    InputPlan* plan = static_cast<InputPlan*>(parameter);
-    HWND window = nullptr;
-    for (int i = 0; i < 400 && window == nullptr; ++i) {
-        window = FindWindowA("FlickvaneShareTest", nullptr);
-        if (window == nullptr || !IsWindowVisible(window)) {
-            window = nullptr;
-            Sleep(10);
-        }
-    }
-    if (window == nullptr) {
-        return 1;
-    }
-    plan->shownAt = GetTickCount();
-    Sleep(200);
-    if (plan->moveMouse) {
-        SetCursorPos(520, 420);
-        Sleep(300);
-    }
-    if (plan->key != 0) {
-        INPUT inputs[2] = {};
-        inputs[0].type = INPUT_KEYBOARD;
-        inputs[0].ki.wVk = plan->key;
-        inputs[1] = inputs[0];
-        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, inputs, sizeof(INPUT));
-    }
-    for (int i = 0; i < 800 && IsWindow(window) && IsWindowVisible(window); ++i) {
-        Sleep(5);
-    }
-    plan->goneAt = GetTickCount();
-    return 0;
-}
 
 } // namespace
 
@@ -284,12 +297,7 @@ TEST_F(SaverOnSlowShare, WithoutInputThePlaylistIsBuiltWithinTheBound) {
 TEST_F(SaverOnSlowShare, MouseMovementEndsTheSaverWhileTheShareIsAwaited) {
     WriteEntries("");
     InputPlan plan = {true, 0, 0, 0};
-    HANDLE thread = CreateThread(nullptr, 0, SendInputWhenShown, &plan, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    DWORD start = GetTickCount();
-    StartSaver();
-    WaitForSingleObject(thread, 10000);
-    CloseHandle(thread);
+    DWORD start = StartWithInput(&plan);
     // Shown black at once, and taken down by the mouse before the share's bound was up.
     ASSERT_NE(plan.shownAt, 0u);
     EXPECT_LT(plan.shownAt - start, 1000u);
@@ -302,12 +310,7 @@ TEST_F(SaverOnSlowShare, EscapeOnlyHoldsWhileTheShareIsAwaited) {
     // The stored exit rule applies already: the mouse does not end the saver, Escape does.
     WriteEntries("ESCKey=1\r\n");
     InputPlan plan = {true, VK_ESCAPE, 0, 0};
-    HANDLE thread = CreateThread(nullptr, 0, SendInputWhenShown, &plan, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    DWORD start = GetTickCount();
-    StartSaver();
-    WaitForSingleObject(thread, 10000);
-    CloseHandle(thread);
+    DWORD start = StartWithInput(&plan);
     ASSERT_NE(plan.shownAt, 0u);
     EXPECT_GE(plan.goneAt - plan.shownAt, 500u); // not at the mouse, only at the key after it
     EXPECT_LT(plan.goneAt - start, kShareAnswerMs);
