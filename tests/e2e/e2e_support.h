@@ -18,6 +18,10 @@ std::string UserSettingsFolder(); // <application data>\Flickvane
 std::string UserSettingsPath();   // UserSettingsFolder()\Flickvane.ini
 std::string TempDir();      // a fresh folder for one test, removed by nothing (the prefix is private)
 
+// Names that a search pattern finds, in the order the file system gives them; "." and ".."
+// left out.
+std::vector<std::string> FolderListing(const std::string& pattern);
+
 // The settings file. WriteSettings puts the "[Flickvane]" header above the given key=value
 // lines (one per element); the bytes are written as given (ANSI).
 void WriteSettings(const std::vector<std::string>& lines);
