@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "playback/path_text.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -17,17 +18,6 @@ std::string ToAnsi(const wchar_t* text) {
         WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], bytes, nullptr, nullptr);
     }
     return result;
-}
-
-std::string LongPathForQuery(const char* path) {
-    if (path[0] == '\\' && path[1] == '\\') {
-        // "\\?\" already, or a UNC path, which takes the "\\?\UNC\" form.
-        if (path[2] == '?' && path[3] == '\\') {
-            return path;
-        }
-        return std::string("\\\\?\\UNC\\") + (path + 2);
-    }
-    return std::string("\\\\?\\") + path;
 }
 
 // The length of the zero-terminated string at text, or size when no terminator comes first.
@@ -185,6 +175,9 @@ bool ChooseMediaFiles(HWND owner, char* result, size_t size) {
         L"Audio (*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd)\0"
         L"*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd\0"
         L"MIDI (*.mid; *.midi; *.rmi)\0*.mid; *.midi; *.rmi\0"
+        // What the built-in movie runtime plays from phones, cameras and downloads.
+        L"Movie (*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts)\0"
+        L"*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts\0"
         L"\u5168\u3066\u306e\u30d5\u30a1\u30a4\u30eb\0*\0"; // "全てのファイル"
     // The literal's own terminator is the second zero that ends the table.
     int filterLength = (int)(sizeof(filters) / sizeof(filters[0]));
@@ -238,7 +231,10 @@ void AddFiles(HWND dialog) {
     if (first.empty() || first.size() > (size_t)kMaxPathChars) {
         return;
     }
-    DWORD attributes = GetFileAttributesA(LongPathForQuery(first.c_str()).c_str());
+    wchar_t query[kQueryPathSize];
+    DWORD attributes = FormQueryPath(first.c_str(), query, kQueryPathSize)
+                           ? GetFileAttributesW(query)
+                           : INVALID_FILE_ATTRIBUTES;
     bool firstIsFile =
         attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     AddItemsAtEnd(dialog, PathsFromChooserResult(result.data(), result.size(), firstIsFile));

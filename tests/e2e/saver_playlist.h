@@ -2,6 +2,8 @@
 // settings file and waiting for a clip's colour on the screen.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -36,5 +38,23 @@ inline bool PictureShows(COLORREF colour) {
 inline bool WaitForColour(COLORREF colour, DWORD timeoutMs) {
     return WaitUntil([&] { return PictureShows(colour); }, timeoutMs, 40);
 }
+
+// A saver started per test on a playlist: the cursor parked out of the way first, the saver and
+// the settings file gone afterwards.
+class SaverPlaylistTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveSettings();
+        MoveCursorTo(1000, 700);
+        SleepPumping(50);
+    }
+    void TearDown() override {
+        saver.Kill();
+        RemoveSettings();
+        SleepPumping(300);
+    }
+
+    SaverProcess saver;
+};
 
 } // namespace e2e
