@@ -64,14 +64,7 @@ std::vector<RECT> MonitorRects() {
 
 // The colour's box on the primary monitor once it covers a sizeable area.
 bool WaitForPictureBox(COLORREF colour, DWORD timeoutMs, RECT* box) {
-    return WaitUntil(
-        [&] {
-            Capture shot = CaptureScreen();
-            *box = FindColourBox(shot, colour);
-            return (box->right - box->left) * (box->bottom - box->top) > 400 &&
-                   CountColour(shot, colour) > 400;
-        },
-        timeoutMs, 60);
+    return WaitUntil([&] { return ShowsPicture(CaptureScreen(), colour, box); }, timeoutMs, 60);
 }
 
 // Pixels of the monitors, outside the picture (and its two-pixel edge) and outside the exempt
@@ -103,21 +96,14 @@ RECT WindowRect(HWND window) {
     return rect;
 }
 
-class MultiMonitor : public ::testing::Test {
+class MultiMonitor : public SaverPlaylistTest {
 protected:
     void SetUp() override {
         if (GetSystemMetrics(SM_CMONITORS) < 2) {
             GTEST_SKIP() << "needs the two-monitor display (WITH_STACK_MONITORS)";
         }
         ASSERT_TRUE(SetMonitorLayout(kSecondRight));
-        RemoveSettings();
-        MoveCursorTo(1000, 700);
-        SleepPumping(50);
-    }
-    void TearDown() override {
-        saver.Kill();
-        RemoveSettings();
-        SleepPumping(300);
+        SaverPlaylistTest::SetUp();
     }
 
     // Starts the saver on the clip and checks the window, the picture and the black around it.
@@ -173,8 +159,6 @@ protected:
         OffsetRect(&carried, after.left - before.left, after.top - before.top);
         ExpectPictureAt(colour, onPrimary, carried);
     }
-
-    SaverProcess saver;
 };
 
 } // namespace

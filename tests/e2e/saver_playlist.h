@@ -28,12 +28,18 @@ inline std::vector<std::string> PlaylistLines(const std::vector<std::string>& pa
     return lines;
 }
 
-// True while the colour covers a sizeable area of the screen.
-inline bool PictureShows(COLORREF colour) {
-    Capture shot = CaptureScreen();
-    RECT box = FindColourBox(shot, colour);
-    return (box.right - box.left) * (box.bottom - box.top) > 400 && CountColour(shot, colour) > 400;
+// True when the colour covers a sizeable area of the capture; box gets the colour's box.
+inline bool ShowsPicture(const Capture& shot, COLORREF colour, RECT* box = nullptr) {
+    RECT found = FindColourBox(shot, colour);
+    if (box) {
+        *box = found;
+    }
+    return (found.right - found.left) * (found.bottom - found.top) > 400 &&
+           CountColour(shot, colour) > 400;
 }
+
+// True while the colour covers a sizeable area of the screen.
+inline bool PictureShows(COLORREF colour) { return ShowsPicture(CaptureScreen(), colour); }
 
 inline bool WaitForColour(COLORREF colour, DWORD timeoutMs) {
     return WaitUntil([&] { return PictureShows(colour); }, timeoutMs, 40);

@@ -112,6 +112,16 @@ protected:
 
     void Open() { ASSERT_TRUE(OpenConfigDialog(saver, "", &config)); }
 
+    // The saver plays the green clip of the settings, and the dialog then opened lists it.
+    void ExpectSaverPlaysGreenAndDialogShows(const std::string& clip) {
+        ASSERT_NE(saver.StartFullScreen(), nullptr);
+        EXPECT_TRUE(WaitForColour(kGreen, 10000));
+        saver.Kill();
+        SleepPumping(300);
+        Open();
+        EXPECT_EQ(config.Items(), std::vector<std::string>{clip});
+    }
+
     bool ClickAndWaitForExit(int id) { return e2e::ClickAndWaitForExit(saver, config, id); }
 
     SaverProcess saver;
@@ -143,15 +153,9 @@ TEST_F(SettingsFallback, OkWritesThePerUserFileAndTheSaverAndDialogUseIt) {
     EXPECT_EQ(SettingsFilesIn(WindowsFolder()), std::vector<std::string>{"Flickvane.ini"});
     EXPECT_EQ(SettingsFilesIn(UserSettingsFolder()), std::vector<std::string>{"Flickvane.ini"});
 
-    // The saver plays the new playlist, not the empty one of the Windows folder file.
-    ASSERT_NE(saver.StartFullScreen(), nullptr);
-    EXPECT_TRUE(WaitForColour(kGreen, 10000));
-    saver.Kill();
-    SleepPumping(300);
-
-    // And the dialog shows it.
-    Open();
-    EXPECT_EQ(config.Items(), std::vector<std::string>{clip});
+    // The saver plays the new playlist, not the empty one of the Windows folder file, and the
+    // dialog shows it.
+    ExpectSaverPlaysGreenAndDialogShows(clip);
     ASSERT_TRUE(ClickAndWaitForExit(kCancel));
 }
 
@@ -228,14 +232,8 @@ TEST_F(SettingsFallback, TheVirtualisedCopyOfAnEarlierVersionIsReadWhenItIsTheOn
     const std::string clip = MediaClip("green.avi");
     WriteFileBytes(stored, SettingsText({"FilesNum=1", "File1=" + clip, "Size=3"}));
 
-    ASSERT_NE(saver.StartFullScreen(), nullptr);
-    EXPECT_TRUE(WaitForColour(kGreen, 10000));
-    saver.Kill();
-    SleepPumping(300);
-
-    // The dialog shows it, and OK saves where saves go: the Windows folder.
-    Open();
-    EXPECT_EQ(config.Items(), std::vector<std::string>{clip});
+    ExpectSaverPlaysGreenAndDialogShows(clip);
+    // OK saves where saves go: the Windows folder.
     EXPECT_TRUE(config.Checked(1020)); // 100%
     ASSERT_TRUE(ClickAndWaitForExit(kOk));
     std::vector<std::string> lines = SettingsLines();

@@ -202,6 +202,22 @@ protected:
         MakeWindow(0, 0, 1024, 768);
         ClearFakeLog();
     }
+    // A running graph whose windowless renderer gives a 320 x 240 picture of ratio 4:3.
+    void InstallVgaWindowless() {
+        fakes->InstallRunning(true);
+        fakes->windowless.width = 320;
+        fakes->windowless.height = 240;
+        fakes->windowless.ratioWidth = 320;
+        fakes->windowless.ratioHeight = 240;
+    }
+    // The border-less preview window of 152 x 112 at (300, 200) and the saver's child in it.
+    HWND MakePreviewChild(HWND* preview) {
+        *preview = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, 300, 200, 152, 112);
+        HWND child = CreatePlainWindow(WS_CHILD | WS_VISIBLE, *preview, 0, 0, 452, 312);
+        gHost.previewMode = true;
+        gHost.previewParent = *preview;
+        return child;
+    }
     void ExpectAllBlack(HWND w, int width, int height) {
         HDC dc = GetDC(w);
         for (POINT p : {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1},
@@ -213,11 +229,7 @@ protected:
 };
 
 TEST_F(VideoLayoutPlacement, Vmr9GetsTheSourceAndTheDestination) {
-    fakes->InstallRunning(true);
-    fakes->windowless.width = 320;
-    fakes->windowless.height = 240;
-    fakes->windowless.ratioWidth = 320;
-    fakes->windowless.ratioHeight = 240;
+    InstallVgaWindowless();
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
@@ -293,17 +305,10 @@ TEST_F(VideoLayoutPlacement, SizeQueriesAreSkippedOnceTheWindowIsDestroyed) {
 }
 
 TEST_F(VideoLayoutPlacement, PreviewChildIsLaidOutInThePreviewWindowsSize) {
-    HWND preview = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, 300, 200, 152, 112);
-    ASSERT_NE(preview, nullptr);
-    HWND child = CreatePlainWindow(WS_CHILD | WS_VISIBLE, preview, 0, 0, 452, 312);
+    HWND preview = nullptr;
+    HWND child = MakePreviewChild(&preview);
     ASSERT_NE(child, nullptr);
-    gHost.previewMode = true;
-    gHost.previewParent = preview;
-    fakes->InstallRunning(true);
-    fakes->windowless.width = 320;
-    fakes->windowless.height = 240;
-    fakes->windowless.ratioWidth = 320;
-    fakes->windowless.ratioHeight = 240;
+    InstallVgaWindowless();
     gSettings.Size = 0;
     gSettings.AspectRatio = 1;
 
@@ -328,8 +333,7 @@ namespace {
 
 VideoLayoutInput OnMonitor(Video video, int size, int aspectRatio) {
     // Whatever the caller had read of the window does not matter: the monitor stands for it.
-    VideoLayoutInput in = FullScreen(1824, 768, video, size, aspectRatio);
-    return in;
+    return FullScreen(1824, 768, video, size, aspectRatio);
 }
 
 } // namespace
@@ -377,11 +381,7 @@ TEST_F(VideoLayoutPlacement, FullScreenWindowLeftOfTheScreenOriginPlacesOnThePri
     // there: the picture keeps its place on the screen.
     MakeWindow(-200, 0, 1224, 768);
     ClearFakeLog();
-    fakes->InstallRunning(true);
-    fakes->windowless.width = 320;
-    fakes->windowless.height = 240;
-    fakes->windowless.ratioWidth = 320;
-    fakes->windowless.ratioHeight = 240;
+    InstallVgaWindowless();
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
@@ -398,11 +398,7 @@ TEST_F(VideoLayoutPlacement, FullScreenWindowLeftOfTheScreenOriginPlacesOnThePri
 TEST_F(VideoLayoutPlacement, DisplayChangeCoversTheScreenAgainAndPlacesThePicture) {
     MakeWindow(100, 100, 300, 200);
     ClearFakeLog();
-    fakes->InstallRunning(true);
-    fakes->windowless.width = 320;
-    fakes->windowless.height = 240;
-    fakes->windowless.ratioWidth = 320;
-    fakes->windowless.ratioHeight = 240;
+    InstallVgaWindowless();
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
@@ -420,16 +416,10 @@ TEST_F(VideoLayoutPlacement, DisplayChangeCoversTheScreenAgainAndPlacesThePictur
 }
 
 TEST_F(VideoLayoutPlacement, DisplayChangeInPreviewKeepsTheChildsGeometry) {
-    HWND preview = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, 300, 200, 152, 112);
-    ASSERT_NE(preview, nullptr);
-    HWND child = CreatePlainWindow(WS_CHILD | WS_VISIBLE, preview, 0, 0, 452, 312);
-    gHost.previewMode = true;
-    gHost.previewParent = preview;
-    fakes->InstallRunning(true);
-    fakes->windowless.width = 320;
-    fakes->windowless.height = 240;
-    fakes->windowless.ratioWidth = 320;
-    fakes->windowless.ratioHeight = 240;
+    HWND preview = nullptr;
+    HWND child = MakePreviewChild(&preview);
+    ASSERT_NE(child, nullptr);
+    InstallVgaWindowless();
     gSettings.Size = 0;
     gSettings.AspectRatio = 1;
 

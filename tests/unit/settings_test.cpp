@@ -79,6 +79,12 @@ protected:
         RemoveDirectoryA(folder.c_str());
     }
     void WriteIni(const std::string& body) { WriteBytes(file, "[Flickvane]\r\n" + body); }
+    // The per-user file, its folders made first.
+    void WriteUserIni(const std::string& body) {
+        CreateDirectoryA((folder + "\\user").c_str(), nullptr);
+        CreateDirectoryA(userFolder.c_str(), nullptr);
+        WriteBytes(userFile, "[Flickvane]\r\n" + body);
+    }
 
     std::string folder;
     std::string file;
@@ -704,9 +710,7 @@ TEST_F(SettingsFile, UserFileIsReadFirst) {
     EXPECT_FALSE(FileExists(userFile));
     LoadSettings(nullptr, 0);
     EXPECT_EQ(gSettings.Mute, 1);
-    CreateDirectoryA((folder + "\\user").c_str(), nullptr);
-    CreateDirectoryA(userFolder.c_str(), nullptr);
-    WriteBytes(userFile, "[Flickvane]\r\nESCKey=1\r\n");
+    WriteUserIni("ESCKey=1\r\n");
     LoadSettings(nullptr, 0);
     EXPECT_EQ(gSettings.Mute, 0);
     EXPECT_EQ(gSettings.ESCKey, 1);
@@ -739,9 +743,7 @@ TEST_F(SettingsFile, VirtualStoreCopyIsReadOnlyWhenItIsTheOnlyFile) {
     EXPECT_EQ(gSettings.Mute, 0);
     EXPECT_EQ(gSettings.ESCKey, 1);
     DeleteFileA(file.c_str());
-    CreateDirectoryA((folder + "\\user").c_str(), nullptr);
-    CreateDirectoryA(userFolder.c_str(), nullptr);
-    WriteBytes(userFile, "[Flickvane]\r\nRepeat=1\r\n");
+    WriteUserIni("Repeat=1\r\n");
     LoadSettings(nullptr, 0);
     EXPECT_EQ(gSettings.Mute, 0);
     EXPECT_EQ(gSettings.Repeat, 1);
