@@ -133,6 +133,8 @@ bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     return ended;
 }
 
+bool SaverProcess::StaysRunning(DWORD timeoutMs) { return Running() && !WaitForExit(timeoutMs); }
+
 void SaverProcess::Kill() {
     if (Running()) {
         TerminateProcess(info_.hProcess, 99);

@@ -9,6 +9,10 @@
 
 namespace e2e {
 
+// Under Wine the saver's process ends about 2 s after its window is destroyed, so an exit that
+// input caused shows only after that: a check that the saver stays waits this long.
+constexpr DWORD kExitShowsWithinMs = 4000;
+
 // Places
 std::string BuildDir();     // Windows form of the build folder (Z:\...)
 std::string SaverPath();    // BuildDir()\Flickvane.scr
@@ -41,6 +45,9 @@ public:
     HWND StartFullScreen(DWORD timeoutMs = 20000);
     // Waits up to timeoutMs for the process to end; pumps this thread's messages meanwhile.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    // True when the process has not ended within timeoutMs: by default long enough for an exit
+    // caused by earlier input to show.
+    bool StaysRunning(DWORD timeoutMs = kExitShowsWithinMs);
     bool Running() const;
     void Kill();
     DWORD Id() const { return info_.dwProcessId; }
