@@ -185,6 +185,9 @@ bool ChooseMediaFiles(HWND owner, char* result, size_t size) {
         L"Audio (*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd)\0"
         L"*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd\0"
         L"MIDI (*.mid; *.midi; *.rmi)\0*.mid; *.midi; *.rmi\0"
+        // What the built-in movie runtime plays from phones, cameras and downloads.
+        L"Movie (*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts)\0"
+        L"*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts\0"
         L"\u5168\u3066\u306e\u30d5\u30a1\u30a4\u30eb\0*\0"; // "全てのファイル"
     // The literal's own terminator is the second zero that ends the table.
     int filterLength = (int)(sizeof(filters) / sizeof(filters[0]));

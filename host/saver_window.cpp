@@ -1,10 +1,12 @@
 #include "host/saver_window.h"
 
+#include "host/control_keys.h"
 #include "host/host_state.h"
 #include "playback/graph_builder.h"
 #include "playback/playback_controller.h"
 #include "playback/playback_graph.h"
 #include "playback/seek_math.h"
+#include "quicktime/qt_player.h"
 #include "resources/resource.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
@@ -47,23 +49,22 @@ void ApplyKeyRule(HWND window, WPARAM key) {
 
 // The keys of keyboard control; false for a key that is not one of them.
 bool HandleControlKey(HWND window, WPARAM key) {
-    switch (key) {
-    case VK_LEFT:
+    switch (ControlKeyFor(key)) {
+    case ControlKey::SeekBackwards:
         SeekBackwards(window);
         return true;
-    case VK_UP:
+    case ControlKey::PreviousItem:
         TakeOverStart(window);
         PlayPreviousItem(window);
         return true;
-    case VK_RIGHT:
+    case ControlKey::SeekForwards:
         SeekForwards(window);
         return true;
-    case VK_DOWN:
+    case ControlKey::NextItem:
         TakeOverStart(window);
         PlayNextItem(window);
         return true;
-    case VK_ADD:
-    case VK_OEM_PLUS:
+    case ControlKey::VolumeUp:
         if (gSettings.Mute == 1) {
             // Unmutes to the stored volume without raising it.
             gSettings.Mute = 0;
@@ -72,13 +73,13 @@ bool HandleControlKey(HWND window, WPARAM key) {
             ChangeVolume(+100);
         }
         return true;
-    case VK_SUBTRACT:
-    case VK_OEM_MINUS:
+    case ControlKey::VolumeDown:
         ChangeVolume(-100);
         return true;
-    default:
-        return false;
+    case ControlKey::None:
+        break;
     }
+    return false;
 }
 
 void OnKeyDown(HWND window, WPARAM key) {
@@ -155,6 +156,9 @@ void OnDestroy(HWND window) {
     }
     if (gGraph.graphActive) {
         StopAndReleaseGraph(window);
+    }
+    if (gGraph.quickTimeItem) {
+        QtCloseMovie();
     }
     PostQuitMessage(0);
     gPlaybackHooks.endProcess(0);
@@ -248,7 +252,7 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
         OnKeyDown(window, wParam);
         return 0;
     case WM_KEYUP:
-        if (gSettings.Keyboard == 1 && (wParam == VK_LEFT || wParam == VK_RIGHT)) {
+        if (gSettings.Keyboard == 1 && IsSeekKey(wParam)) {
             EndSeek();
         }
         return 0;

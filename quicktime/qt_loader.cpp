@@ -3,6 +3,7 @@
 #include <io.h>
 #include <string.h>
 
+#include "movie_runtime/movie_runtime.h"
 #include "quicktime/qt_calls.h"
 
 const char QtLibraryName[] = "QuickTime.qts";
@@ -19,6 +20,7 @@ QtDispatcherProc QtCallComponentEntry = QtUnavailableDispatcher;
 QtDispatcherProc QtCallComponentWithStorageEntry = QtUnavailableDispatcher;
 LONG QtVersionChecked = 0;
 LONG QtVersionOk = 0;
+QtDispatcherProc QtBuiltInDispatcher = MovieRuntimeDispatcher;
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -246,6 +248,25 @@ static void UnloadAndUnbind() {
     UnbindEntryPoints();
 }
 
+// The real runtime is missing or would not start: the built-in runtime serves the same
+// routines. Gives 0 when it started; otherwise the loader stays unbound.
+static OSErr StartBuiltInRuntime(LONG flags) {
+    if (QtBuiltInDispatcher == nullptr) {
+        return QtErrRuntimeUnavailable;
+    }
+    QtDispatcher = QtBuiltInDispatcher;
+    QtPreCallHook = nullptr;
+    OSErr result = InitializeQTML(flags);
+    if (result != 0) {
+        UnloadAndUnbind();
+    }
+    return result;
+}
+
+bool QtBuiltInRuntimeBound() {
+    return QtBuiltInDispatcher != nullptr && QtDispatcher == QtBuiltInDispatcher;
+}
+
 OSErr QtRuntimeInitialize(LONG flags) {
     HANDLE mutex = AcquireInitTermMutex();
     OSErr result = 0;
@@ -264,10 +285,14 @@ OSErr QtRuntimeInitialize(LONG flags) {
                 result = InitializeQTML(flags);
             }
         }
+        if (result != 0) {
+            UnloadAndUnbind();
+            if (StartBuiltInRuntime(flags) == 0) {
+                result = 0;
+            }
+        }
         if (result == 0) {
             QtInitCount = 1;
-        } else {
-            UnloadAndUnbind();
         }
     }
     ReleaseInitTermMutex(mutex);

@@ -2,9 +2,12 @@
 
 #include <string.h>
 
+#include "host/control_keys.h"
+#include "movie_runtime/movie_runtime.h"
 #include "playback/playback_controller.h"
 #include "playback/video_geometry.h"
 #include "quicktime/qt_calls.h"
+#include "quicktime/qt_loader.h"
 #include "quicktime/qt_seek.h"
 #include "quicktime/qt_volume.h"
 #include "settings/settings.h"
@@ -17,7 +20,10 @@ unsigned long long QtSeekRepeatCount = 0;
 static const DWORD kMovieTaskIntervalMs = 15;
 
 int QtOpenMovie(HWND window, QtMovieState* state) {
-    if (state->path[0] == '\0') {
+    bool builtIn = QtBuiltInRuntimeBound();
+    // The built-in runtime opens the item's own path: long paths without a short form, URLs.
+    const char* source = builtIn && state->itemPath != nullptr ? state->itemPath : state->path;
+    if (source[0] == '\0') {
         return 0;
     }
     char name[256];
@@ -27,6 +33,9 @@ int QtOpenMovie(HWND window, QtMovieState* state) {
     FSSpec fileSpec = {};
     FSMakeFSSpec(0, 0, (const unsigned char*)name, &fileSpec);
     SetGWorld(GetNativeWindowPort(window), nullptr);
+    if (builtIn) {
+        MovieRuntimeNameSource(source);
+    }
     short reference = 0;
     if (OpenMovieFile(&fileSpec, &reference, 1) != 0) {
         return 0;
@@ -38,7 +47,7 @@ int QtOpenMovie(HWND window, QtMovieState* state) {
         return 0;
     }
     p2cstr((StringPtr)name);
-    SetWindowTitleFromPath(state->window, name);
+    SetWindowTitleFromPath(state->window, builtIn ? source : name);
     return 1;
 }
 
@@ -83,52 +92,57 @@ void QtSetMovieBounds(HWND window, int left, int top, int right, int bottom) {
     SetMovieBox(gQtMovieState.movie, &box);
 }
 
-enum class LoopExit { Running, MovieDone, NextItem, PreviousItem };
+enum class LoopExit { Running, MovieDone, NextItem, PreviousItem, Quit };
 
-// One message of the player's loop: only Escape is dispatched; everything else the loop does
-// not handle is dropped.
+// One message of the player's loop. With keyboard control on, the control keys act on the
+// movie; everything else goes to its window, so the saver window's exit rules apply as for
+// any other item.
 static LoopExit HandleMessage(MSG* msg, Movie movie) {
-    if (msg->message == WM_KEYDOWN) {
-        switch (msg->wParam) {
-        case VK_ESCAPE:
-            DispatchMessageA(msg);
-            break;
-        case VK_LEFT:
+    if (msg->message == WM_QUIT) {
+        // Left for the saver's own loop.
+        PostQuitMessage((int)msg->wParam);
+        return LoopExit::Quit;
+    }
+    if (gSettings.Keyboard == 1 && msg->message == WM_KEYDOWN) {
+        switch (ControlKeyFor(msg->wParam)) {
+        case ControlKey::SeekBackwards:
             SeekMovie(movie, false);
-            break;
-        case VK_RIGHT:
+            return LoopExit::Running;
+        case ControlKey::SeekForwards:
             SeekMovie(movie, true);
-            break;
-        case VK_UP:
+            return LoopExit::Running;
+        case ControlKey::PreviousItem:
             return LoopExit::PreviousItem;
-        case VK_DOWN:
+        case ControlKey::NextItem:
             return LoopExit::NextItem;
-        case VK_ADD:
-        case VK_OEM_PLUS:
+        case ControlKey::VolumeUp:
             if (gSettings.Mute == 1) {
                 gSettings.Mute = 0;
                 QtApplyVolume(0);
             } else {
                 QtApplyVolume(20);
             }
-            break;
-        case VK_SUBTRACT:
-        case VK_OEM_MINUS:
+            return LoopExit::Running;
+        case ControlKey::VolumeDown:
             QtApplyVolume(-20);
-            break;
-        default:
+            return LoopExit::Running;
+        case ControlKey::None:
             break;
         }
-    } else if (msg->message == WM_KEYUP) {
-        if (msg->wParam == VK_LEFT || msg->wParam == VK_RIGHT) {
-            StartMovie(movie);
-            QtSeekRepeatCount = 0;
-        }
-    } else if (msg->message == WM_PAINT) {
-        // A paint request stays in the queue until its area is validated.
-        ValidateRect(msg->hwnd, nullptr);
+    } else if (gSettings.Keyboard == 1 && msg->message == WM_KEYUP && IsSeekKey(msg->wParam)) {
+        StartMovie(movie);
+        QtSeekRepeatCount = 0;
+        return LoopExit::Running;
     }
+    DispatchMessageA(msg);
     return LoopExit::Running;
+}
+
+void QtCloseMovie() {
+    if (gQtMovieState.movie != nullptr) {
+        DisposeMovie(gQtMovieState.movie);
+        gQtMovieState.movie = nullptr;
+    }
 }
 
 int QtPlayMovie(HWND window, const char* path) {
@@ -138,6 +152,7 @@ int QtPlayMovie(HWND window, const char* path) {
     if (length == 0 || length >= 255) {
         gQtMovieState.path[0] = '\0';
     }
+    gQtMovieState.itemPath = path;
     gQtMovieState.window = window;
 
     // A movie that does not open ends its item at once, as an unreachable file does.
@@ -158,6 +173,10 @@ int QtPlayMovie(HWND window, const char* path) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             exit = HandleMessage(&msg, movie);
+            if (gQtMovieState.movie == nullptr) {
+                // The saver window went away and its movie with it.
+                return 1;
+            }
             if (exit != LoopExit::Running) {
                 break;
             }
@@ -174,6 +193,9 @@ int QtPlayMovie(HWND window, const char* path) {
 
     DisposeMovie(movie);
     gQtMovieState.movie = nullptr;
+    if (exit == LoopExit::Quit) {
+        return 1;
+    }
     if (exit == LoopExit::PreviousItem) {
         PlayPreviousItem(window);
     } else {

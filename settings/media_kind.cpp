@@ -4,8 +4,10 @@
 
 namespace {
 
-const char* const kQuickTimeExtensions[] = {"QT",  "MOV", "M4V", "MP4", "AAC", "M4A",
-                                            "M4B", "M4P", "3G2", "MQV", "AMC", "3GP"};
+// The movie route: QuickTime's formats, then the containers the built-in runtime adds.
+const char* const kQuickTimeExtensions[] = {"QT",  "MOV", "M4V", "MP4", "AAC",  "M4A",
+                                            "M4B", "M4P", "3G2", "MQV", "AMC",  "3GP",
+                                            "MKV", "WEBM", "MTS", "M2TS"};
 
 const char* const kDirectShowExtensions[] = {"ASF", "WMA", "WMV", "AVI", "WAV", "MPA", "MP2",
                                              "MP3", "AU",  "AIF", "AIFF", "SND", "MID", "MIDI",

@@ -40,9 +40,19 @@ TEST(MediaKindClassify, QuickTimeInAnyCase) {
     EXPECT_EQ(ClassifyMedia("trailer.qt"), QuickTimeFile);
 }
 
+TEST(MediaKindClassify, CameraAndDownloadContainersTakeTheMovieRoute) {
+    EXPECT_EQ(ClassifyMedia("D:\\camera\\00001.MTS"), QuickTimeFile);
+    EXPECT_EQ(ClassifyMedia("clip.m2ts"), QuickTimeFile);
+    EXPECT_EQ(ClassifyMedia("talk.webm"), QuickTimeFile);
+    EXPECT_EQ(ClassifyMedia("film.mkv"), QuickTimeFile);
+    EXPECT_EQ(ClassifyMedia("film.mk"), NotPlayable);
+    EXPECT_EQ(ClassifyMedia("film.webmx"), NotPlayable);
+    EXPECT_EQ(ClassifyMedia("http://host/v/clip.webm"), QuickTimeFile);
+}
+
 TEST(MediaKindClassify, EveryListedExtension) {
-    const char* quickTime[] = {"QT",  "MOV", "M4V", "MP4", "AAC", "M4A",
-                               "M4B", "M4P", "3G2", "MQV", "AMC", "3GP"};
+    const char* quickTime[] = {"QT",  "MOV", "M4V", "MP4", "AAC", "M4A", "M4B", "M4P",
+                               "3G2", "MQV", "AMC", "3GP", "MKV", "WEBM", "MTS", "M2TS"};
     const char* directShow[] = {"ASF", "WMA",  "WMV", "AVI", "WAV", "MPA",  "MP2",
                                 "MP3", "AU",   "AIF", "AIFF", "SND", "MID", "MIDI",
                                 "RMI", "MPG", "MPEG", "M1V", "M2V"};

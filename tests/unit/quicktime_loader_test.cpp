@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "movie_runtime/movie_runtime.h"
 #include "quicktime/qt_calls.h"
 #include "quicktime/qt_loader.h"
 #include "quicktime/qt_runtime.h"
@@ -87,10 +88,12 @@ std::string SearchExtensions(int capacity = QtFolderCapacity) {
 }
 
 // Every test starts from the loader's initial state, an empty QuickTime key and an empty log.
+// The real runtime's own failures are seen without the built-in runtime taking over.
 class QuickTimeLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QtResetLoaderState();
+        QtBuiltInDispatcher = nullptr;
         ClearQuickTimeKey();
         SetEnvironmentVariableA("QTSTANDIN_LOG", LogPath().c_str());
         SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", nullptr);
@@ -100,6 +103,7 @@ protected:
     }
     void TearDown() override {
         QtResetLoaderState();
+        QtBuiltInDispatcher = MovieRuntimeDispatcher;
         ClearQuickTimeKey();
         QuickTimeAvailable = 0;
         EXPECT_EQ(GetModuleHandleA(QtLibraryName), nullptr) << "a test left the runtime loaded";
@@ -111,6 +115,21 @@ class QuickTimeRuntimeCounting : public QuickTimeLoaderTest {};
 class QuickTimeUnavailableRuntime : public QuickTimeLoaderTest {};
 class QuickTimeLoadOnDemand : public QuickTimeLoaderTest {};
 class QuickTimeVersionTest : public QuickTimeLoaderTest {};
+class QuickTimeBuiltInBinding : public QuickTimeLoaderTest {};
+
+// A built-in runtime whose start gives the code set here, recording the selectors it serves.
+OSErr fakeBuiltInInitResult = 0;
+std::vector<LONG> fakeBuiltInSelectors;
+LONG_PTR __cdecl FakeBuiltInDispatcher(LONG selector, ...) {
+    fakeBuiltInSelectors.push_back(selector);
+    return selector == QtSelInitializeQTML ? fakeBuiltInInitResult : 0;
+}
+
+void UseFakeBuiltIn(OSErr initResult) {
+    fakeBuiltInInitResult = initResult;
+    fakeBuiltInSelectors.clear();
+    QtBuiltInDispatcher = FakeBuiltInDispatcher;
+}
 
 } // namespace
 
@@ -623,4 +642,70 @@ TEST_F(QuickTimeVersionTest, HeldLibraryIsTestedAndKept) {
     EXPECT_EQ(QtCheckRuntimeVersion(), 1);
     EXPECT_NE(GetModuleHandleA(QtLibraryName), nullptr);
     QtRuntimeTerminate();
+}
+
+// The built-in runtime in place of an absent or failing one
+
+TEST_F(QuickTimeBuiltInBinding, EveryFailureOfTheRealRuntimeBindsTheBuiltInOne) {
+    struct Case {
+        const char* what;
+        const char* variant; // null: no runtime anywhere
+        const char* initResult;
+    } cases[] = {
+        {"no runtime", nullptr, nullptr},
+        {"missing entry point", "noentry", nullptr},
+        {"InitializeQTML fails", "v7020", "-108"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QtResetLoaderState();
+        ClearQuickTimeKey();
+        if (c.variant != nullptr) {
+            SetFolderValue("QTSysDir", StandinFolder(c.variant));
+        }
+        SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", c.initResult);
+        UseFakeBuiltIn(0);
+        EXPECT_EQ(QtRuntimeInitialize(0), 0);
+        EXPECT_EQ(QtInitCount, 1);
+        EXPECT_TRUE(QtBuiltInRuntimeBound());
+        EXPECT_EQ(QtLibraryHandle, nullptr);
+        EXPECT_EQ(QtPreCallHook, nullptr);
+        EXPECT_EQ(GetMovieDuration(nullptr), 0) << "routines reach the built-in runtime";
+        QtRuntimeTerminate();
+        EXPECT_FALSE(QtBuiltInRuntimeBound());
+        EXPECT_EQ(QtDispatcher, QtUnavailableDispatcher);
+        EXPECT_EQ(fakeBuiltInSelectors.front(), QtSelInitializeQTML);
+        EXPECT_EQ(fakeBuiltInSelectors.back(), QtSelTerminateQTML);
+    }
+    SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", nullptr);
+}
+
+TEST_F(QuickTimeBuiltInBinding, ARealRuntimeThatStartsKeepsPrecedence) {
+    SetFolderValue("QTSysDir", StandinFolder("v7020"));
+    UseFakeBuiltIn(0);
+    EXPECT_EQ(QtRuntimeInitialize(0), 0);
+    EXPECT_FALSE(QtBuiltInRuntimeBound());
+    EXPECT_NE(QtLibraryHandle, nullptr);
+    EXPECT_TRUE(fakeBuiltInSelectors.empty());
+    QtRuntimeTerminate();
+}
+
+TEST_F(QuickTimeBuiltInBinding, WhenNeitherStartsTheRealRuntimesCodeStandsAndNothingIsAvailable) {
+    UseFakeBuiltIn(QtErrRuntimeUnavailable);
+    EXPECT_EQ(QtRuntimeInitialize(0), QtErrLibraryNotFound);
+    EXPECT_EQ(QtInitCount, 0);
+    EXPECT_FALSE(QtBuiltInRuntimeBound());
+    EXPECT_EQ(QtDispatcher, QtUnavailableDispatcher);
+    EXPECT_EQ(GetMovieDuration(nullptr), QtErrRuntimeUnavailable);
+    QtStartup();
+    EXPECT_EQ(QuickTimeAvailable, 0);
+}
+
+TEST_F(QuickTimeBuiltInBinding, MediaFoundationStartsUnderTheSaverAndMakesMoviesAvailable) {
+    QtBuiltInDispatcher = MovieRuntimeDispatcher;
+    QtStartup();
+    EXPECT_EQ(QuickTimeAvailable, 1);
+    EXPECT_TRUE(QtBuiltInRuntimeBound());
+    QtShutdown();
+    EXPECT_FALSE(QtBuiltInRuntimeBound());
 }

@@ -1,0 +1,92 @@
+#include "movie_runtime/movie_video_window.h"
+
+#include "movie_runtime/movie_player.h"
+
+namespace {
+
+const WCHAR kVideoWindowClass[] = L"FlickvaneMovieVideo";
+
+bool IsChild(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) != 0; }
+
+LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_NCHITTEST:
+        // Mouse input goes to the saver window below, whose exit rules apply.
+        return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND: {
+        RECT rc;
+        GetClientRect(window, &rc);
+        FillRect((HDC)wParam, &rc, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(window, &ps);
+        MoviePlayer* player = (MoviePlayer*)GetWindowLongPtrW(window, GWLP_USERDATA);
+        if (player != nullptr) {
+            player->Repaint();
+        }
+        EndPaint(window, &ps);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+bool RegisterVideoWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW wc = {};
+    if (GetClassInfoExW(instance, kVideoWindowClass, &wc)) {
+        return true;
+    }
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = VideoWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = nullptr; // the saver hides the cursor; this window must not bring it back
+    wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    wc.lpszClassName = kVideoWindowClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+} // namespace
+
+HWND CreateMovieVideoWindow(HWND owner, MoviePlayer* player) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (owner == nullptr || !RegisterVideoWindowClass(instance)) {
+        return nullptr;
+    }
+    HWND video;
+    if (IsChild(owner)) {
+        video = CreateWindowExW(0, kVideoWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1,
+                                owner, nullptr, instance, nullptr);
+    } else {
+        // Topmost like the saver window it is owned by, so it stays above it.
+        DWORD exStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+        video = CreateWindowExW(exStyle, kVideoWindowClass, L"", WS_POPUP, 0, 0, 1, 1, owner,
+                                nullptr, instance, nullptr);
+    }
+    if (video != nullptr) {
+        SetWindowLongPtrW(video, GWLP_USERDATA, (LONG_PTR)player);
+    }
+    return video;
+}
+
+void PlaceMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
+    if (video == nullptr) {
+        return;
+    }
+    int width = destination.right - destination.left;
+    int height = destination.bottom - destination.top;
+    if (width <= 0 || height <= 0) {
+        ShowWindow(video, SW_HIDE);
+        return;
+    }
+    POINT origin = {destination.left, destination.top};
+    if (!IsChild(video)) {
+        ClientToScreen(owner, &origin);
+    }
+    SetWindowPos(video, IsChild(video) ? HWND_TOP : HWND_TOPMOST, origin.x, origin.y, width,
+                 height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
