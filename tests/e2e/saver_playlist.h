@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
 #include <string>
 #include <vector>
 
@@ -35,6 +39,37 @@ inline bool PictureShows(COLORREF colour) {
 
 inline bool WaitForColour(COLORREF colour, DWORD timeoutMs) {
     return WaitUntil([&] { return PictureShows(colour); }, timeoutMs, 40);
+}
+
+// Waits until the colour covers a sizeable area and gives its box.
+inline bool WaitForPicture(COLORREF colour, DWORD timeoutMs, RECT* box) {
+    RECT found = {};
+    bool seen = WaitUntil(
+        [&] {
+            Capture shot = CaptureScreen();
+            found = FindColourBox(shot, colour);
+            return (found.right - found.left) * (found.bottom - found.top) > 400 &&
+                   CountColour(shot, colour) > 400;
+        },
+        timeoutMs, 40);
+    if (box) {
+        *box = found;
+    }
+    return seen;
+}
+
+inline void ExpectBoxNear(const RECT& box, int left, int top, int right, int bottom) {
+    EXPECT_NEAR(box.left, left, 2);
+    EXPECT_NEAR(box.top, top, 2);
+    EXPECT_NEAR(box.right, right, 2);
+    EXPECT_NEAR(box.bottom, bottom, 2);
+}
+
+// A window handle as the command line's number.
+inline std::string WindowNumber(HWND window) {
+    char text[32];
+    snprintf(text, sizeof(text), "%ld", (long)(LONG_PTR)window);
+    return text;
 }
 
 } // namespace e2e
