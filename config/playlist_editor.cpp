@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "playback/path_text.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -17,17 +18,6 @@ std::string ToAnsi(const wchar_t* text) {
         WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], bytes, nullptr, nullptr);
     }
     return result;
-}
-
-std::string LongPathForQuery(const char* path) {
-    if (path[0] == '\\' && path[1] == '\\') {
-        // "\\?\" already, or a UNC path, which takes the "\\?\UNC\" form.
-        if (path[2] == '?' && path[3] == '\\') {
-            return path;
-        }
-        return std::string("\\\\?\\UNC\\") + (path + 2);
-    }
-    return std::string("\\\\?\\") + path;
 }
 
 // The length of the zero-terminated string at text, or size when no terminator comes first.
@@ -241,7 +231,10 @@ void AddFiles(HWND dialog) {
     if (first.empty() || first.size() > (size_t)kMaxPathChars) {
         return;
     }
-    DWORD attributes = GetFileAttributesA(LongPathForQuery(first.c_str()).c_str());
+    wchar_t query[kQueryPathSize];
+    DWORD attributes = FormQueryPath(first.c_str(), query, kQueryPathSize)
+                           ? GetFileAttributesW(query)
+                           : INVALID_FILE_ATTRIBUTES;
     bool firstIsFile =
         attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     AddItemsAtEnd(dialog, PathsFromChooserResult(result.data(), result.size(), firstIsFile));

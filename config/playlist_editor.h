@@ -30,8 +30,6 @@ constexpr size_t kChooserBufferSize = 2084 * 1024;
 
 // A UTF-16 text in the system's ANSI code page.
 std::string ToAnsi(const wchar_t* text);
-// The text for a path query that bypasses the MAX_PATH parsing ("\\?\C:\x", "\\?\UNC\srv\x").
-std::string LongPathForQuery(const char* path);
 // The paths a file chooser result stands for. result is a run of zero-terminated strings
 // ended by an empty one, at most size bytes. When firstIsFile, the first string is the one
 // chosen file; otherwise it is a folder and the following strings name files in it. A path

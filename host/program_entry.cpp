@@ -1,5 +1,7 @@
 #include "host/program_entry.h"
 
+#include <objbase.h>
+
 #include "config/config_dialog.h"
 #include "host/command_line.h"
 #include "host/host_state.h"
@@ -52,8 +54,13 @@ int RunProgram(HINSTANCE instance, char* commandLine, int showCommand) {
     UpperCaseCommandLine(commandLine);
     StartRequest request = ParseCommandLine(commandLine);
     if (request.mode == StartMode::Configure) {
+        // The shell's folder browser in its new style needs COM in an apartment on this thread.
+        HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), (HWND)(LONG_PTR)request.window,
                         ScreenSaverConfigureDialog, 0);
+        if (SUCCEEDED(com)) {
+            CoUninitialize();
+        }
         return 0;
     }
     if (request.mode == StartMode::Preview) {

@@ -2,6 +2,7 @@
 
 #include "host/control_keys.h"
 #include "host/host_state.h"
+#include "host/share_wait.h"
 #include "playback/graph_builder.h"
 #include "playback/playback_controller.h"
 #include "playback/playback_graph.h"
@@ -129,6 +130,7 @@ void OnCreate(HWND window) {
                 sizeof(gSettings.sectionName));
     LoadStringA(gHost.instance, IDS_SETTINGS_FILE, gSettings.fileName,
                 sizeof(gSettings.fileName));
+    WaitForSharesThrough(window);
     LoadSettings(window, 0);
     gPlaylist.current = gPlaylist.first;
     SendMessageA(window, WM_ACTIVATE, WA_CLICKACTIVE, 0);

@@ -10,6 +10,7 @@
 #include "movie_runtime/mf_library.h"
 #include "movie_runtime/movie_math.h"
 #include "movie_runtime/movie_video_window.h"
+#include "playback/path_text.h"
 
 namespace {
 
@@ -20,6 +21,10 @@ constexpr DWORD kStartBoundMs = 5000;
 constexpr DWORD kRestartBoundMs = 1000;
 constexpr DWORD kCloseBoundMs = 2000;
 constexpr DWORD kWaitSliceMs = 10;
+
+// Learned once per process: this Media Foundation resolves topologies only when told to try
+// every type the source offers, so later movies ask for that at once.
+bool topologiesNeedSourceTypes = false;
 
 // Missing from some SDK headers.
 const GUID kTopologyEnumerateSourceTypes = {
@@ -42,33 +47,6 @@ void WaitSlice(HANDLE handle) {
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-bool HasInternetScheme(const WCHAR* text) {
-    return _wcsnicmp(text, L"http://", 7) == 0 || _wcsnicmp(text, L"https://", 8) == 0;
-}
-
-// A local path as the file functions take it: long paths need the extended-length prefix.
-WCHAR* FileQueryText(const WCHAR* path) {
-    size_t length = wcslen(path);
-    bool unc = path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?';
-    bool drive = length >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
-    const WCHAR* prefix = unc ? L"\\\\?\\UNC" : (drive ? L"\\\\?\\" : L"");
-    size_t skip = unc ? 1 : 0; // "\\server" becomes "\\?\UNC\server"
-    size_t prefixLength = wcslen(prefix);
-    WCHAR* text = new (std::nothrow) WCHAR[prefixLength + length + 1];
-    if (text == nullptr) {
-        return nullptr;
-    }
-    wcscpy(text, prefix);
-    wcscpy(text + prefixLength, path + skip);
-    if (prefixLength > 0) {
-        for (WCHAR* c = text + prefixLength; *c != L'\0'; ++c) {
-            if (*c == L'/') {
-                *c = L'\\';
-            }
-        }
-    }
-    return text;
-}
 
 // One asynchronous creation of a media source, waited for with a bound. Whoever lets go last
 // frees it, so an answer that comes after the wait was given up is released here.
@@ -185,7 +163,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
         return E_OUTOFMEMORY;
     }
     MultiByteToWideChar(CP_ACP, 0, source, -1, source_, length);
-    isUrl_ = HasInternetScheme(source_);
+    isUrl_ = HasInternetScheme(source);
     owner_ = owner;
 
     HRESULT hr = CreateSource(&mediaSource_);
@@ -203,6 +181,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
         }
     }
     if (SUCCEEDED(hr)) {
+        enumerateSourceTypes_ = topologiesNeedSourceTypes;
         hr = BuildSession(enumerateSourceTypes_);
         // Some Media Foundation builds (Wine's) resolve a plain topology only when told to try
         // every type the source offers; a codec that is really missing fails again.
@@ -218,6 +197,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
                 ReadStreams();
                 hr = BuildSession(true);
             }
+            topologiesNeedSourceTypes = SUCCEEDED(hr);
         }
     }
     if (FAILED(hr)) {
@@ -237,10 +217,16 @@ HRESULT MoviePlayer::CreateSource(IMFMediaSource** source) {
     }
     IMFByteStream* stream = nullptr;
     if (!isUrl_) {
-        WCHAR* query = FileQueryText(source_);
-        hr = query != nullptr ? gMf.createFile(MF_ACCESSMODE_READ, MF_OPENMODE_FAIL_IF_NOT_EXIST,
-                                               MF_FILEFLAGS_NONE, query, &stream)
-                              : E_OUTOFMEMORY;
+        // The same query text as every other file test: long paths, shares, slashes.
+        WCHAR* query = new (std::nothrow) WCHAR[kQueryPathSize];
+        if (query == nullptr) {
+            hr = E_OUTOFMEMORY;
+        } else if (!FormQueryText(source_, query, kQueryPathSize)) {
+            hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+        } else {
+            hr = gMf.createFile(MF_ACCESSMODE_READ, MF_OPENMODE_FAIL_IF_NOT_EXIST,
+                                MF_FILEFLAGS_NONE, query, &stream);
+        }
         delete[] query;
     }
     ResolveRequest* request = nullptr;

@@ -31,13 +31,32 @@ constexpr DWORD kStopPollMs = 20;
 
 bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
 
+// A path past MAX_PATH that the folder walk found, and a file that another program has open,
+// even for writing, are there to be played.
 bool FileExists(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    wchar_t query[kQueryPathSize];
+    if (!FormQueryPath(path, query, kQueryPathSize)) {
+        return false;
+    }
+    HANDLE file = CreateFileW(query, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
     CloseHandle(file);
+    return true;
+}
+
+// The file test lets through a file that another program is writing, but a source filter that
+// does not share the file with its writer cannot open it: such an item is passed over like a
+// missing file instead of failing the saver. The move releases what was built so far.
+bool PassedOverWhenHeld(HWND window, HRESULT opened) {
+    if (opened != HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)) {
+        return false;
+    }
+    gGraph.graphActive = 1;
+    SkipUnplayableItem(window);
     return true;
 }
 
@@ -186,14 +205,22 @@ void CreateAndRun(HWND window, const char* path, const WCHAR* widePath) {
                                                          (void**)&gGraph.fileSource));
         }
         if (Usable(gGraph.fileSource)) {
-            CheckResult(gGraph.fileSource->Load(widePath, nullptr));
+            HRESULT loaded = gGraph.fileSource->Load(widePath, nullptr);
+            if (PassedOverWhenHeld(window, loaded)) {
+                return;
+            }
+            CheckResult(loaded);
         }
         if (Usable(gGraph.graph) && gGraph.asfReader) {
             RenderOutputPins(gGraph.graph, gGraph.asfReader);
         }
     } else {
         if (Usable(gGraph.graph)) {
-            CheckResult(gGraph.graph->AddSourceFilter(widePath, L"SOURCE", &gGraph.source));
+            HRESULT added = gGraph.graph->AddSourceFilter(widePath, L"SOURCE", &gGraph.source);
+            if (PassedOverWhenHeld(window, added)) {
+                return;
+            }
+            CheckResult(added);
         }
         if (Usable(gGraph.source)) {
             IPin* pin = nullptr;

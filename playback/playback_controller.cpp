@@ -69,7 +69,12 @@ void RunMove(HWND window, Move move) {
         StopAndReleaseGraph(window);
         break;
     case WalkStep::RewindInPlace:
-        RewindInPlace();
+        if (gGraph.quickTimeItem) {
+            // A movie is disposed of at its end: it plays again from its start.
+            PlayCurrent(window);
+        } else {
+            RewindInPlace();
+        }
         break;
     case WalkStep::WrapAround: {
         PlaylistEntry* other = forwards ? gPlaylist.first : gPlaylist.last;

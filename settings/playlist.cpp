@@ -5,7 +5,9 @@
 #include <string.h>
 #include <time.h>
 
+#include "playback/path_text.h"
 #include "settings/media_kind.h"
+#include "settings/share_probe.h"
 
 Playlist gPlaylist;
 
@@ -14,29 +16,6 @@ namespace {
 void* AllocateZeroed(size_t size) { return calloc(1, size); }
 
 PlaylistAllocateFunction gAllocate = AllocateZeroed;
-
-// Queries go through the wide functions: only they take a "\\?\" path past MAX_PATH, and a
-// stored path may be 2083 characters long. Room for "\\?\", the path, "\*" and the terminator.
-constexpr int kQueryBufferSize = 4 + kMaxPathChars + 2 + 1;
-
-// "\\?\" + the ANSI path + suffix, as wide text.
-bool FormatQuery(const char* path, const wchar_t* suffix, wchar_t query[kQueryBufferSize]) {
-    query[0] = L'\\';
-    query[1] = L'\\';
-    query[2] = L'?';
-    query[3] = L'\\';
-    int converted = MultiByteToWideChar(CP_ACP, 0, path, -1, query + 4, kQueryBufferSize - 4);
-    if (converted <= 0) {
-        return false;
-    }
-    size_t length = 4 + (size_t)converted - 1;
-    size_t suffixLength = wcslen(suffix);
-    if (length + suffixLength + 1 > (size_t)kQueryBufferSize) {
-        return false;
-    }
-    memcpy(query + length, suffix, (suffixLength + 1) * sizeof(wchar_t));
-    return true;
-}
 
 // One folder being searched: the expansion keeps one per level instead of a stack frame, so
 // a deep tree costs heap, not stack.
@@ -55,7 +34,8 @@ constexpr int kIdUnavailable = 2;
 
 struct FolderWalk {
     char path[kPathBufferSize];
-    wchar_t query[kQueryBufferSize];
+    // Queries go through the wide functions: only they take a "\\?\" path past MAX_PATH.
+    wchar_t query[kQueryPathSize];
     WIN32_FIND_DATAW data;
     char name[MAX_PATH * 2 + 1]; // an entry's name in the ANSI code page
     FolderLevel* levels;
@@ -68,7 +48,7 @@ void ReadFolderId(FolderWalk& walk, FolderLevel* level) {
     level->idState = kIdUnavailable;
     char saved = walk.path[level->pathLength];
     walk.path[level->pathLength] = '\0';
-    bool formed = FormatQuery(walk.path, L"", walk.query);
+    bool formed = FormQueryPath(walk.path, walk.query, kQueryPathSize);
     walk.path[level->pathLength] = saved;
     if (!formed) {
         return;
@@ -134,7 +114,8 @@ bool EnterFolder(FolderWalk& walk, size_t pathLength, bool isLink) {
         walk.levels = levels;
         walk.capacity = capacity;
     }
-    if (!FormatQuery(walk.path, L"\\*", walk.query)) {
+    if (!FormQueryPath(walk.path, walk.query, kQueryPathSize) ||
+        !AppendSearchPattern(walk.query, kQueryPathSize)) {
         return false;
     }
     // No short names are needed, and asking for none spares their making.
@@ -184,6 +165,7 @@ bool CreatePlaylist() {
     gPlaylist.first = node;
     gPlaylist.current = node;
     gPlaylist.last = node;
+    ForgetShareAnswers();
     return true;
 }
 
@@ -191,8 +173,12 @@ void AddPlaylistPath(const char* path) {
     if (path == nullptr || strlen(path) > (size_t)kMaxPathChars) {
         return;
     }
-    wchar_t query[kQueryBufferSize];
-    if (!FormatQuery(path, L"", query)) {
+    wchar_t query[kQueryPathSize];
+    if (!FormQueryPath(path, query, kQueryPathSize)) {
+        return;
+    }
+    // An entry on a share that does not answer, nor any later one on it, can hold the saver.
+    if (!ShareAnswers(query)) {
         return;
     }
     DWORD attributes = GetFileAttributesW(query);

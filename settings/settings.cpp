@@ -392,6 +392,16 @@ void LoadSettings(HWND window, int mode) {
         reader.file = path;
     }
 
+    // The switches come first: the exit rules apply while the entries are added, which can
+    // take a while when a network share does not answer.
+    for (const SwitchKey& key : kSwitchKeys) {
+        int on = SwitchFromStored(reader.Int(key.name, 0));
+        gSettings.*key.field = on;
+        if (dialogMode) {
+            CheckDlgButton(window, key.checkBox, on ? BST_CHECKED : BST_UNCHECKED);
+        }
+    }
+
     gSettings.FilesNum = (UINT)reader.Int("FilesNum", 0);
     // One byte more than an entry holds, to tell a value that was cut from one that fits.
     char value[kPathBufferSize + 1];
@@ -410,16 +420,8 @@ void LoadSettings(HWND window, int mode) {
             AddPlaylistPath(value);
         }
     }
-
-    for (const SwitchKey& key : kSwitchKeys) {
-        int on = SwitchFromStored(reader.Int(key.name, 0));
-        gSettings.*key.field = on;
-        if (dialogMode) {
-            CheckDlgButton(window, key.checkBox, on ? BST_CHECKED : BST_UNCHECKED);
-        }
-        if (key.field == &SaverSettings::Random && on) {
-            ShufflePlaylist();
-        }
+    if (gSettings.Random == 1) {
+        ShufflePlaylist();
     }
 
     int size = 0;

@@ -49,6 +49,22 @@ std::string TempDir() {
     return dir;
 }
 
+std::vector<std::string> FolderListing(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0) {
+            names.push_back(data.cFileName);
+        }
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return names;
+}
+
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -102,7 +118,11 @@ SaverProcess::~SaverProcess() {
 }
 
 bool SaverProcess::Start(const std::string& arguments) {
-    std::string commandLine = "\"" + SaverPath() + "\"";
+    return StartProgram(SaverPath(), arguments);
+}
+
+bool SaverProcess::StartProgram(const std::string& program, const std::string& arguments) {
+    std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty()) {
         commandLine += " " + arguments;
     }

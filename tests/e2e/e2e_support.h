@@ -23,6 +23,10 @@ std::string UserSettingsFolder(); // <application data>\Flickvane
 std::string UserSettingsPath();   // UserSettingsFolder()\Flickvane.ini
 std::string TempDir();      // a fresh folder for one test, removed by nothing (the prefix is private)
 
+// Names that a search pattern finds, in the order the file system gives them; "." and ".."
+// left out.
+std::vector<std::string> FolderListing(const std::string& pattern);
+
 // The settings file. WriteSettings puts the "[Flickvane]" header above the given key=value
 // lines (one per element); the bytes are written as given (ANSI).
 void WriteSettings(const std::vector<std::string>& lines);
@@ -42,6 +46,8 @@ public:
 
     // Starts Flickvane.scr with the given command line (e.g. "/s", "/p 1234", "").
     bool Start(const std::string& arguments);
+    // Starts another program (e.g. an installed copy of the saver) the same way.
+    bool StartProgram(const std::string& program, const std::string& arguments);
     // Starts it with "/s" and waits for its full-screen window; null when none appears.
     HWND StartFullScreen(DWORD timeoutMs = 20000);
     // Waits up to timeoutMs for the process to end; pumps this thread's messages meanwhile.

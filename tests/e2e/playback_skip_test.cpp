@@ -30,21 +30,7 @@ bool ScreenAllBlack() {
     return CountColour(shot, kBlack, 8) == shot.width * shot.height;
 }
 
-class PlaybackSkipping : public ::testing::Test {
-protected:
-    void SetUp() override {
-        RemoveSettings();
-        MoveCursorTo(1000, 700);
-        SleepPumping(50);
-    }
-    void TearDown() override {
-        saver.Kill();
-        RemoveSettings();
-        SleepPumping(300);
-    }
-
-    SaverProcess saver;
-};
+class PlaybackSkipping : public SaverPlaylistTest {};
 
 } // namespace
 

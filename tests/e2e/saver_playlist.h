@@ -2,9 +2,9 @@
 // settings file and waiting for a clip's colour on the screen.
 #pragma once
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <stdio.h>
 
@@ -71,5 +71,23 @@ inline std::string WindowNumber(HWND window) {
     snprintf(text, sizeof(text), "%ld", (long)(LONG_PTR)window);
     return text;
 }
+
+// A saver started per test on a playlist: the cursor parked out of the way first, the saver and
+// the settings file gone afterwards.
+class SaverPlaylistTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveSettings();
+        MoveCursorTo(1000, 700);
+        SleepPumping(50);
+    }
+    void TearDown() override {
+        saver.Kill();
+        RemoveSettings();
+        SleepPumping(300);
+    }
+
+    SaverProcess saver;
+};
 
 } // namespace e2e

@@ -98,17 +98,7 @@ bool SetImmutable(const std::string& path, bool immutable) {
 
 // The names in a folder that start with "Flickvane": a half-written settings file would be one.
 std::vector<std::string> SettingsFilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\Flickvane*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
+    return FolderListing(folder + "\\Flickvane*");
 }
 
 std::string WindowsFolder() {

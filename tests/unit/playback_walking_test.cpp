@@ -199,6 +199,19 @@ TEST_F(PlaybackWalking, OneRepeatingEntryRewindsTheSameGraphInPlace) {
     EXPECT_EQ(PixelAt(10, 10), kWhite);
 }
 
+TEST_F(PlaybackWalking, OneRepeatingMovieIsPlayedAgainFromItsStart) {
+    // A movie's player has disposed of it by the time it asks for the next item.
+    TestPlaylist list({"only.mp4"});
+    list.Install();
+    gSettings.Repeat = 1;
+    gGraph.quickTimeItem = 1;
+
+    PlayNextItem(window);
+
+    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"only.mp4"});
+    EXPECT_EQ(gPlaylist.current, list.Entry(0));
+}
+
 TEST_F(PlaybackWalking, OneRepeatingEntryRewindsOnPreviousToo) {
     TestPlaylist list({"only.avi"});
     list.Install();

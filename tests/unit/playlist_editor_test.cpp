@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/config_dialog.h"
+#include "playback/path_text.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -76,8 +77,12 @@ TEST(PlaylistChooserResult, UnterminatedResultIsReadOnlyWithinItsSize) {
 }
 
 TEST(PlaylistChooserResult, QueryPathCarriesTheLongPathPrefix) {
-    EXPECT_EQ(LongPathForQuery("C:\\clips\\a.avi"), "\\\\?\\C:\\clips\\a.avi");
-    EXPECT_EQ(LongPathForQuery("\\\\server\\share\\a.avi"), "\\\\?\\UNC\\server\\share\\a.avi");
+    // The chooser's first string is tested through the same query text as every stored path.
+    wchar_t query[kQueryPathSize];
+    ASSERT_TRUE(FormQueryPath("C:\\clips\\a.avi", query, kQueryPathSize));
+    EXPECT_EQ(std::wstring(query), L"\\\\?\\C:\\clips\\a.avi");
+    ASSERT_TRUE(FormQueryPath("\\\\server\\share\\a.avi", query, kQueryPathSize));
+    EXPECT_EQ(std::wstring(query), L"\\\\?\\UNC\\server\\share\\a.avi");
 }
 
 TEST(PlaylistBatchSelection, OnlyTheLastAddedItemStaysSelected) {

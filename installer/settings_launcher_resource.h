@@ -1,0 +1,4 @@
+// Resource identifiers of FlickvaneSettings.exe.
+#pragma once
+
+#define IDS_LAUNCH_FAILED 1
