@@ -14,7 +14,6 @@ namespace {
 
 const COLORREF kRed = RGB(255, 0, 0);
 const COLORREF kGreen = RGB(0, 255, 0);
-const COLORREF kBlack = RGB(0, 0, 0);
 
 std::vector<std::string> MissingFiles(int count) {
     std::vector<std::string> paths;
@@ -23,11 +22,6 @@ std::vector<std::string> MissingFiles(int count) {
         paths.push_back(MediaDir() + "\\absent\\clip-" + std::to_string(i) + ".avi");
     }
     return paths;
-}
-
-bool ScreenAllBlack() {
-    Capture shot = CaptureScreen();
-    return CountColour(shot, kBlack, 8) == shot.width * shot.height;
 }
 
 class PlaybackSkipping : public SaverPlaylistTest {};

@@ -37,6 +37,11 @@ inline bool PictureShows(COLORREF colour) {
     return (box.right - box.left) * (box.bottom - box.top) > 400 && CountColour(shot, colour) > 400;
 }
 
+inline bool ScreenAllBlack() {
+    Capture shot = CaptureScreen();
+    return CountColour(shot, RGB(0, 0, 0), 8) == shot.width * shot.height;
+}
+
 inline bool WaitForColour(COLORREF colour, DWORD timeoutMs) {
     return WaitUntil([&] { return PictureShows(colour); }, timeoutMs, 40);
 }
@@ -70,6 +75,22 @@ inline std::string WindowNumber(HWND window) {
     char text[32];
     snprintf(text, sizeof(text), "%ld", (long)(LONG_PTR)window);
     return text;
+}
+
+// Starts the saver in preview inside the host window and waits until the item whose title is
+// given starts in the saver's child window; gives that child, or null. Wine 8 draws nothing of a
+// child window whose parent belongs to another process, so what preview shows cannot be read
+// back; that the item starts there is what can be checked.
+inline HWND StartPreviewPlaying(SaverProcess& saver, HWND host, const std::string& title,
+                                DWORD timeoutMs) {
+    HWND child = nullptr;
+    if (!saver.Start("/p " + WindowNumber(host)) ||
+        !WaitUntil([&] { return (child = FindChildWindow(host, "Flickvane")) != nullptr; },
+                   10000) ||
+        !WaitUntil([&] { return WindowText(child) == title; }, timeoutMs)) {
+        return nullptr;
+    }
+    return child;
 }
 
 // A saver started per test on a playlist: the cursor parked out of the way first, the saver and
