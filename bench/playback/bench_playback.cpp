@@ -7,12 +7,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "e2e_support.h"
 
+using namespace bench;
 using namespace e2e;
 
 namespace {
@@ -21,56 +22,14 @@ const COLORREF kClipColour = RGB(255, 0, 255); // magenta-long.avi
 const DWORD kSaverStartDelayMs = 500;           // the saver's start timer
 const DWORD kCpuWindowMs = 4000;
 
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) {
-        QueryPerformanceFrequency(&frequency);
-    }
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart / (double)frequency.QuadPart;
-}
-
 bool CentreIs(COLORREF colour) {
     return ColourNear(ScreenPixel(512, 384), colour, 40);
-}
-
-std::string ExeDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    char* slash = strrchr(path, '\\');
-    if (slash) {
-        *slash = '\0';
-    }
-    return path;
 }
 
 struct Run {
     bool ok = false;
     double firstPictureMs = 0; // from process start, start timer taken off for the saver
     double cpuPerSecond = 0;   // CPU seconds per second of playback
-};
-
-struct Child {
-    PROCESS_INFORMATION info = {};
-    bool Start(const std::string& commandLine) {
-        std::vector<char> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &info) != FALSE;
-    }
-    void End() {
-        if (info.hProcess) {
-            TerminateProcess(info.hProcess, 99);
-            WaitForSingleObject(info.hProcess, 10000);
-            CloseHandle(info.hProcess);
-            CloseHandle(info.hThread);
-            info = {};
-        }
-    }
-    ~Child() { End(); }
 };
 
 // Starts the command line, waits for the clip's colour at the screen's centre, then measures
@@ -131,15 +90,6 @@ double MeasureIdle(bool* ok) {
     }
     *ok = true;
     return (cpu1 - cpu0) / (w1 - w0) * 100.0;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace

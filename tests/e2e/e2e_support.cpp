@@ -1,6 +1,9 @@
 #include "e2e_support.h"
 
+#include <mmsystem.h>
+#include <psapi.h>
 #include <shlobj.h>
+#include <math.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -162,6 +165,8 @@ bool SaverProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     return ended;
 }
 
+bool SaverProcess::StaysRunning(DWORD timeoutMs) { return Running() && !WaitForExit(timeoutMs); }
+
 void SaverProcess::Kill() {
     if (Running()) {
         TerminateProcess(info_.hProcess, 99);
@@ -188,6 +193,47 @@ double ProcessorSeconds(HANDLE process) {
     u.LowPart = user.dwLowDateTime;
     u.HighPart = user.dwHighDateTime;
     return (double)(k.QuadPart + u.QuadPart) / 1e7;
+}
+
+ProcessCounters CountersOf(HANDLE process) {
+    ProcessCounters counters;
+    GetProcessHandleCount(process, &counters.handles);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(process, (PROCESS_MEMORY_COUNTERS*)&memory, sizeof(memory))) {
+        counters.privateBytes = memory.PrivateUsage;
+    }
+    return counters;
+}
+
+double SoundLevel(DWORD ms) {
+    const DWORD rate = 44100;
+    WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, rate, rate * 2, 2, 16, 0};
+    HWAVEIN input = nullptr;
+    if (waveInOpen(&input, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+        return -1;
+    }
+    std::vector<short> samples((size_t)rate * ms / 1000);
+    WAVEHDR header = {};
+    header.lpData = (LPSTR)samples.data();
+    header.dwBufferLength = (DWORD)(samples.size() * sizeof(short));
+    waveInPrepareHeader(input, &header, sizeof(header));
+    waveInAddBuffer(input, &header, sizeof(header));
+    waveInStart(input);
+    // The first recording of a process takes a few seconds to begin.
+    WaitUntil([&] { return (header.dwFlags & WHDR_DONE) != 0; }, ms + 5000, 10);
+    waveInReset(input);
+    waveInUnprepareHeader(input, &header, sizeof(header));
+    waveInClose(input);
+    size_t count = header.dwBytesRecorded / sizeof(short);
+    if (count == 0) {
+        return -1;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < count; i++) {
+        sum += (double)samples[i] * samples[i];
+    }
+    return sqrt(sum / count);
 }
 
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {

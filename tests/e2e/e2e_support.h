@@ -9,6 +9,11 @@
 
 namespace e2e {
 
+// Under Wine the saver's process ends about 2 s after its window is destroyed (4 s when a movie
+// plays: its video window goes too), so an exit that input caused shows only after that: a
+// check that the saver stays waits this long.
+constexpr DWORD kExitShowsWithinMs = 6000;
+
 // Places
 std::string BuildDir();     // Windows form of the build folder (Z:\...)
 std::string SaverPath();    // BuildDir()\Flickvane.scr
@@ -50,6 +55,9 @@ public:
     HWND StartFullScreen(DWORD timeoutMs = 20000);
     // Waits up to timeoutMs for the process to end; pumps this thread's messages meanwhile.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    // True when the process has not ended within timeoutMs: by default long enough for an exit
+    // caused by earlier input to show.
+    bool StaysRunning(DWORD timeoutMs = kExitShowsWithinMs);
     bool Running() const;
     void Kill();
     DWORD Id() const { return info_.dwProcessId; }
@@ -61,6 +69,17 @@ private:
 
 // Processor time the process has used so far (kernel and user), in seconds.
 double ProcessorSeconds(HANDLE process);
+// Open handles and private bytes of the process: what a leak per item makes grow.
+struct ProcessCounters {
+    DWORD handles = 0;
+    SIZE_T privateBytes = 0;
+};
+ProcessCounters CountersOf(HANDLE process);
+
+// Sound: the root mean square of what plays during the next ms milliseconds (16-bit mono
+// samples, 0 to 32767), recorded from the default capture device, which under the stack is
+// the null sink's monitor; -1 when nothing could be recorded.
+double SoundLevel(DWORD ms);
 
 // Polls cond every pollMs until it is true or timeoutMs pass; pumps messages while waiting.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs = 50);

@@ -19,6 +19,8 @@ const char* StatusText(int status) {
         return "OK";
     case 206:
         return "Partial Content";
+    case 400:
+        return "Bad Request";
     case 403:
         return "Forbidden";
     case 404:

@@ -1,5 +1,5 @@
 // The real Flickvane.scr given http URLs served from this test program: a served clip, a
-// refused connection, a server that never answers, a missing page and an empty one.
+// refused connection, a server that never answers, error statuses and an empty page.
 #include "http_server.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +136,23 @@ TEST_F(PlaybackUrls, AMissingPageIsSkipped) {
     std::vector<std::string> requests = server.Requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests[0].rfind("GET /no/such/clip.avi ", 0), 0u) << Joined(requests);
+}
+
+TEST_F(PlaybackUrls, ABadRequestAndAServerErrorAreSkipped) {
+    for (int status : {400, 500}) {
+        SCOPED_TRACE("status " + std::to_string(status));
+        std::string path = "/status" + std::to_string(status) + "/clip.avi";
+        server.ServeStatus(path, status);
+        ExpectSkippedToGreen(server.Url(path), 10000);
+        // The status was really asked for, not the path passed over unread.
+        std::vector<std::string> requests = server.Requests();
+        int asked = 0;
+        for (const std::string& request : requests) {
+            asked += request.rfind("GET " + path + " ", 0) == 0 ? 1 : 0;
+        }
+        EXPECT_GE(asked, 1) << Joined(requests);
+        saver.Kill();
+    }
 }
 
 TEST_F(PlaybackUrls, AnEmptyPageIsSkipped) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 #include <string>
 #include <vector>
 
@@ -41,8 +43,60 @@ inline bool ShowsPicture(const Capture& shot, COLORREF colour, RECT* box = nullp
 // True while the colour covers a sizeable area of the screen.
 inline bool PictureShows(COLORREF colour) { return ShowsPicture(CaptureScreen(), colour); }
 
+inline bool ScreenAllBlack() {
+    Capture shot = CaptureScreen();
+    return CountColour(shot, RGB(0, 0, 0), 8) == shot.width * shot.height;
+}
+
 inline bool WaitForColour(COLORREF colour, DWORD timeoutMs) {
     return WaitUntil([&] { return PictureShows(colour); }, timeoutMs, 40);
+}
+
+// Waits until the colour covers a sizeable area and gives its box.
+inline bool WaitForPicture(COLORREF colour, DWORD timeoutMs, RECT* box) {
+    RECT found = {};
+    bool seen = WaitUntil(
+        [&] {
+            Capture shot = CaptureScreen();
+            found = FindColourBox(shot, colour);
+            return (found.right - found.left) * (found.bottom - found.top) > 400 &&
+                   CountColour(shot, colour) > 400;
+        },
+        timeoutMs, 40);
+    if (box) {
+        *box = found;
+    }
+    return seen;
+}
+
+inline void ExpectBoxNear(const RECT& box, int left, int top, int right, int bottom) {
+    EXPECT_NEAR(box.left, left, 2);
+    EXPECT_NEAR(box.top, top, 2);
+    EXPECT_NEAR(box.right, right, 2);
+    EXPECT_NEAR(box.bottom, bottom, 2);
+}
+
+// A window handle as the command line's number.
+inline std::string WindowNumber(HWND window) {
+    char text[32];
+    snprintf(text, sizeof(text), "%ld", (long)(LONG_PTR)window);
+    return text;
+}
+
+// Starts the saver in preview inside the host window and waits until the item whose title is
+// given starts in the saver's child window; gives that child, or null. Wine 8 draws nothing of a
+// child window whose parent belongs to another process, so what preview shows cannot be read
+// back; that the item starts there is what can be checked.
+inline HWND StartPreviewPlaying(SaverProcess& saver, HWND host, const std::string& title,
+                                DWORD timeoutMs) {
+    HWND child = nullptr;
+    if (!saver.Start("/p " + WindowNumber(host)) ||
+        !WaitUntil([&] { return (child = FindChildWindow(host, "Flickvane")) != nullptr; },
+                   10000) ||
+        !WaitUntil([&] { return WindowText(child) == title; }, timeoutMs)) {
+        return nullptr;
+    }
+    return child;
 }
 
 // A saver started per test on a playlist: the cursor parked out of the way first, the saver and

@@ -183,8 +183,7 @@ TEST_F(SettingsFallback, WithNeitherPlaceWritableTheDialogSaysSoAndStaysOpen) {
 
     // Closing the box goes back to the dialog with the edits still in it.
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-    SleepPumping(300);
-    EXPECT_TRUE(saver.Running());
+    EXPECT_TRUE(saver.StaysRunning());
     EXPECT_TRUE(IsWindowVisible(config.dialog));
     EXPECT_TRUE(config.Checked(1009));
     EXPECT_EQ(ReadFileBytes(SettingsPath()), windowsText);
