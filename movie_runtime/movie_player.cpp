@@ -19,12 +19,20 @@ constexpr DWORD kResolveBoundMs = 8000;
 constexpr DWORD kTopologyBoundMs = 5000;
 constexpr DWORD kStartBoundMs = 5000;
 constexpr DWORD kRestartBoundMs = 1000;
-constexpr DWORD kCloseBoundMs = 2000;
+constexpr DWORD kCloseBoundMs = 1000;
+// How long past its own length a playing movie may go without the session reporting its end.
+constexpr DWORD kEndGraceMs = 4000;
 constexpr DWORD kWaitSliceMs = 10;
 
 // Learned once per process: this Media Foundation resolves topologies only when told to try
 // every type the source offers, so later movies ask for that at once.
 bool topologiesNeedSourceTypes = false;
+
+} // namespace
+
+int gAbandonedSessions = 0;
+
+namespace {
 
 // Missing from some SDK headers.
 const GUID kTopologyEnumerateSourceTypes = {
@@ -187,9 +195,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
         // every type the source offers; a codec that is really missing fails again.
         if (hr == MF_E_TOPO_CODEC_NOT_FOUND && !enumerateSourceTypes_) {
             ReleaseSession();
-            mediaSource_->Shutdown();
-            SafeRelease(&mediaSource_);
-            SafeRelease(&presentation_);
+            ReleaseSource();
             enumerateSourceTypes_ = true;
             hr = CreateSource(&mediaSource_);
             if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
@@ -440,10 +446,12 @@ void MoviePlayer::ReleaseSession() {
     if (session_ == nullptr) {
         return;
     }
-    // Closing is asynchronous; the session is shut down once it has closed, or after the bound.
-    if (SUCCEEDED(session_->Close())) {
+    // Closing is asynchronous; the session is shut down once it has closed. One that failed
+    // while playing is not asked to close: its threads may be stuck already, and closing
+    // would make them wait on each other (Wine's renderer does).
+    bool closed = false;
+    if (state_ != State::Failed && SUCCEEDED(session_->Close())) {
         DWORD begun = GetTickCount();
-        bool closed = false;
         while (!closed && GetTickCount() - begun < kCloseBoundMs) {
             IMFMediaEvent* event = nullptr;
             HRESULT hr = session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
@@ -460,17 +468,36 @@ void MoviePlayer::ReleaseSession() {
             closed = type == MESessionClosed;
         }
     }
+    if (!closed) {
+        // A session that does not close within the bound has threads stuck inside it (Wine's
+        // renderer can hang so); shutting it down would wait on them for ever. It is let go
+        // as it is, and its source with it.
+        session_ = nullptr;
+        sessionAbandoned_ = true;
+        ++gAbandonedSessions;
+        return;
+    }
     session_->Shutdown();
     SafeRelease(&session_);
 }
 
-void MoviePlayer::Close() {
-    ReleaseSession();
+void MoviePlayer::ReleaseSource() {
+    if (sessionAbandoned_) {
+        mediaSource_ = nullptr;
+        presentation_ = nullptr;
+        sessionAbandoned_ = false;
+        return;
+    }
     if (mediaSource_ != nullptr) {
         mediaSource_->Shutdown();
     }
     SafeRelease(&mediaSource_);
     SafeRelease(&presentation_);
+}
+
+void MoviePlayer::Close() {
+    ReleaseSession();
+    ReleaseSource();
     if (video_ != nullptr) {
         DestroyWindow(video_);
         video_ = nullptr;
@@ -609,11 +636,7 @@ void MoviePlayer::Seek(LONGLONG position) {
 // played is never confirmed (Wine's), a first start of a new session is.
 void MoviePlayer::Rebuild(LONGLONG position) {
     ReleaseSession();
-    if (mediaSource_ != nullptr) {
-        mediaSource_->Shutdown();
-    }
-    SafeRelease(&mediaSource_);
-    SafeRelease(&presentation_);
+    ReleaseSource();
     // A renderer of the new session gets a window of its own: the old one may still be
     // letting go of the window it drew into.
     if (video_ != nullptr) {
@@ -670,6 +693,8 @@ void MoviePlayer::HandleEvent(DWORD type, HRESULT status) {
             state_ = State::Playing;
             hasStarted_ = true;
             restartPending_ = false;
+            playingSince_ = GetTickCount();
+            playingFrom_ = position_;
         }
         break;
     case MESessionEnded:
@@ -693,6 +718,15 @@ void MoviePlayer::Poll() {
         event->GetStatus(&status);
         event->Release();
         HandleEvent(type, status);
+    }
+    if (state_ == State::Playing && duration_ > 0) {
+        // The end the session should have reported by now: a renderer stuck at its end
+        // (Wine's can be) must not hold the item for ever.
+        LONGLONG left = duration_ - (playingFrom_ > 0 ? playingFrom_ : 0);
+        if (GetTickCount() - playingSince_ > (DWORD)(left / 10000) + kEndGraceMs) {
+            state_ = State::Ended;
+            position_ = duration_;
+        }
     }
     if (state_ != State::Starting) {
         return;
