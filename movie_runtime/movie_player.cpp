@@ -38,6 +38,33 @@ namespace {
 const GUID kTopologyEnumerateSourceTypes = {
     0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb0, 0xb3, 0x05, 0xf7, 0x76, 0x98}};
 
+// One event the session reported.
+struct SessionEvent {
+    MediaEventType type;
+    HRESULT status;
+    UINT32 topologyStatus; // for MESessionTopologyStatus
+};
+
+// Takes the session's next event without waiting: S_OK with one, MF_E_NO_EVENTS_AVAILABLE
+// when none is queued, or the session's failure.
+HRESULT NextEvent(IMFMediaSession* session, SessionEvent* out) {
+    IMFMediaEvent* event = nullptr;
+    HRESULT hr = session->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
+    if (hr != S_OK || event == nullptr) {
+        return FAILED(hr) ? hr : MF_E_NO_EVENTS_AVAILABLE;
+    }
+    out->type = MEUnknown;
+    out->status = S_OK;
+    out->topologyStatus = MF_TOPOSTATUS_INVALID;
+    event->GetType(&out->type);
+    event->GetStatus(&out->status);
+    if (out->type == MESessionTopologyStatus) {
+        event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &out->topologyStatus);
+    }
+    event->Release();
+    return S_OK;
+}
+
 template <typename T> void SafeRelease(T** p) {
     if (*p != nullptr) {
         (*p)->Release();
@@ -371,8 +398,8 @@ HRESULT MoviePlayer::BuildSession(bool enumerateSourceTypes) {
 HRESULT MoviePlayer::WaitForTopology() {
     DWORD begun = GetTickCount();
     while (GetTickCount() - begun < kTopologyBoundMs) {
-        IMFMediaEvent* event = nullptr;
-        HRESULT hr = session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
+        SessionEvent event;
+        HRESULT hr = NextEvent(session_, &event);
         if (hr == MF_E_NO_EVENTS_AVAILABLE) {
             WaitSlice(nullptr);
             continue;
@@ -380,22 +407,14 @@ HRESULT MoviePlayer::WaitForTopology() {
         if (FAILED(hr)) {
             return hr;
         }
-        MediaEventType type = MEUnknown;
-        HRESULT status = S_OK;
-        event->GetType(&type);
-        event->GetStatus(&status);
-        UINT32 topologyStatus = MF_TOPOSTATUS_INVALID;
-        if (type == MESessionTopologyStatus) {
-            event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &topologyStatus);
+        if (FAILED(event.status)) {
+            return event.status;
         }
-        event->Release();
-        if (FAILED(status)) {
-            return status;
-        }
-        if (type == MEError) {
+        if (event.type == MEError) {
             return E_FAIL;
         }
-        if (type == MESessionTopologyStatus && topologyStatus == MF_TOPOSTATUS_READY) {
+        if (event.type == MESessionTopologyStatus &&
+            event.topologyStatus == MF_TOPOSTATUS_READY) {
             return S_OK;
         }
     }
@@ -453,8 +472,8 @@ void MoviePlayer::ReleaseSession() {
     if (state_ != State::Failed && SUCCEEDED(session_->Close())) {
         DWORD begun = GetTickCount();
         while (!closed && GetTickCount() - begun < kCloseBoundMs) {
-            IMFMediaEvent* event = nullptr;
-            HRESULT hr = session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
+            SessionEvent event;
+            HRESULT hr = NextEvent(session_, &event);
             if (hr == MF_E_NO_EVENTS_AVAILABLE) {
                 WaitSlice(nullptr);
                 continue;
@@ -462,10 +481,7 @@ void MoviePlayer::ReleaseSession() {
             if (FAILED(hr)) {
                 break;
             }
-            MediaEventType type = MEUnknown;
-            event->GetType(&type);
-            event->Release();
-            closed = type == MESessionClosed;
+            closed = event.type == MESessionClosed;
         }
     }
     if (!closed) {
@@ -707,17 +723,9 @@ void MoviePlayer::HandleEvent(DWORD type, HRESULT status) {
 }
 
 void MoviePlayer::Poll() {
-    while (session_ != nullptr && !Done()) {
-        IMFMediaEvent* event = nullptr;
-        if (session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event) != S_OK || event == nullptr) {
-            break;
-        }
-        MediaEventType type = MEUnknown;
-        HRESULT status = S_OK;
-        event->GetType(&type);
-        event->GetStatus(&status);
-        event->Release();
-        HandleEvent(type, status);
+    SessionEvent event;
+    while (session_ != nullptr && !Done() && NextEvent(session_, &event) == S_OK) {
+        HandleEvent(event.type, event.status);
     }
     if (state_ == State::Playing && duration_ > 0) {
         // The end the session should have reported by now: a renderer stuck at its end
