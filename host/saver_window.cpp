@@ -4,6 +4,7 @@
 #include "host/display_area.h"
 #include "host/host_state.h"
 #include "host/share_wait.h"
+#include "movie_runtime/movie_runtime.h"
 #include "playback/graph_builder.h"
 #include "playback/playback_controller.h"
 #include "playback/playback_graph.h"
@@ -212,6 +213,10 @@ void OnDestroy(HWND window) {
     }
     if (gGraph.quickTimeItem) {
         QtCloseMovie();
+        if (MovieRuntimeHasStuckSessions()) {
+            // Unloading would wait on the stuck threads: end at once, with the same code.
+            TerminateProcess(GetCurrentProcess(), 0);
+        }
     }
     PostQuitMessage(0);
     gPlaybackHooks.endProcess(0);

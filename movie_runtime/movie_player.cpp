@@ -19,16 +19,51 @@ constexpr DWORD kResolveBoundMs = 8000;
 constexpr DWORD kTopologyBoundMs = 5000;
 constexpr DWORD kStartBoundMs = 5000;
 constexpr DWORD kRestartBoundMs = 1000;
-constexpr DWORD kCloseBoundMs = 2000;
+constexpr DWORD kCloseBoundMs = 1000;
+// How long past its own length a playing movie may go without the session reporting its end.
+constexpr DWORD kEndGraceMs = 4000;
 constexpr DWORD kWaitSliceMs = 10;
 
 // Learned once per process: this Media Foundation resolves topologies only when told to try
 // every type the source offers, so later movies ask for that at once.
 bool topologiesNeedSourceTypes = false;
 
+} // namespace
+
+int gAbandonedSessions = 0;
+
+namespace {
+
 // Missing from some SDK headers.
 const GUID kTopologyEnumerateSourceTypes = {
     0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb0, 0xb3, 0x05, 0xf7, 0x76, 0x98}};
+
+// One event the session reported.
+struct SessionEvent {
+    MediaEventType type;
+    HRESULT status;
+    UINT32 topologyStatus; // for MESessionTopologyStatus
+};
+
+// Takes the session's next event without waiting: S_OK with one, MF_E_NO_EVENTS_AVAILABLE
+// when none is queued, or the session's failure.
+HRESULT NextEvent(IMFMediaSession* session, SessionEvent* out) {
+    IMFMediaEvent* event = nullptr;
+    HRESULT hr = session->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
+    if (hr != S_OK || event == nullptr) {
+        return FAILED(hr) ? hr : MF_E_NO_EVENTS_AVAILABLE;
+    }
+    out->type = MEUnknown;
+    out->status = S_OK;
+    out->topologyStatus = MF_TOPOSTATUS_INVALID;
+    event->GetType(&out->type);
+    event->GetStatus(&out->status);
+    if (out->type == MESessionTopologyStatus) {
+        event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &out->topologyStatus);
+    }
+    event->Release();
+    return S_OK;
+}
 
 template <typename T> void SafeRelease(T** p) {
     if (*p != nullptr) {
@@ -187,9 +222,7 @@ HRESULT MoviePlayer::Open(const char* source, HWND owner) {
         // every type the source offers; a codec that is really missing fails again.
         if (hr == MF_E_TOPO_CODEC_NOT_FOUND && !enumerateSourceTypes_) {
             ReleaseSession();
-            mediaSource_->Shutdown();
-            SafeRelease(&mediaSource_);
-            SafeRelease(&presentation_);
+            ReleaseSource();
             enumerateSourceTypes_ = true;
             hr = CreateSource(&mediaSource_);
             if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
@@ -365,8 +398,8 @@ HRESULT MoviePlayer::BuildSession(bool enumerateSourceTypes) {
 HRESULT MoviePlayer::WaitForTopology() {
     DWORD begun = GetTickCount();
     while (GetTickCount() - begun < kTopologyBoundMs) {
-        IMFMediaEvent* event = nullptr;
-        HRESULT hr = session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
+        SessionEvent event;
+        HRESULT hr = NextEvent(session_, &event);
         if (hr == MF_E_NO_EVENTS_AVAILABLE) {
             WaitSlice(nullptr);
             continue;
@@ -374,22 +407,14 @@ HRESULT MoviePlayer::WaitForTopology() {
         if (FAILED(hr)) {
             return hr;
         }
-        MediaEventType type = MEUnknown;
-        HRESULT status = S_OK;
-        event->GetType(&type);
-        event->GetStatus(&status);
-        UINT32 topologyStatus = MF_TOPOSTATUS_INVALID;
-        if (type == MESessionTopologyStatus) {
-            event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &topologyStatus);
+        if (FAILED(event.status)) {
+            return event.status;
         }
-        event->Release();
-        if (FAILED(status)) {
-            return status;
-        }
-        if (type == MEError) {
+        if (event.type == MEError) {
             return E_FAIL;
         }
-        if (type == MESessionTopologyStatus && topologyStatus == MF_TOPOSTATUS_READY) {
+        if (event.type == MESessionTopologyStatus &&
+            event.topologyStatus == MF_TOPOSTATUS_READY) {
             return S_OK;
         }
     }
@@ -440,13 +465,15 @@ void MoviePlayer::ReleaseSession() {
     if (session_ == nullptr) {
         return;
     }
-    // Closing is asynchronous; the session is shut down once it has closed, or after the bound.
-    if (SUCCEEDED(session_->Close())) {
+    // Closing is asynchronous; the session is shut down once it has closed. One that failed
+    // while playing is not asked to close: its threads may be stuck already, and closing
+    // would make them wait on each other (Wine's renderer does).
+    bool closed = false;
+    if (state_ != State::Failed && SUCCEEDED(session_->Close())) {
         DWORD begun = GetTickCount();
-        bool closed = false;
         while (!closed && GetTickCount() - begun < kCloseBoundMs) {
-            IMFMediaEvent* event = nullptr;
-            HRESULT hr = session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
+            SessionEvent event;
+            HRESULT hr = NextEvent(session_, &event);
             if (hr == MF_E_NO_EVENTS_AVAILABLE) {
                 WaitSlice(nullptr);
                 continue;
@@ -454,23 +481,39 @@ void MoviePlayer::ReleaseSession() {
             if (FAILED(hr)) {
                 break;
             }
-            MediaEventType type = MEUnknown;
-            event->GetType(&type);
-            event->Release();
-            closed = type == MESessionClosed;
+            closed = event.type == MESessionClosed;
         }
+    }
+    if (!closed) {
+        // A session that does not close within the bound has threads stuck inside it (Wine's
+        // renderer can hang so); shutting it down would wait on them for ever. It is let go
+        // as it is, and its source with it.
+        session_ = nullptr;
+        sessionAbandoned_ = true;
+        ++gAbandonedSessions;
+        return;
     }
     session_->Shutdown();
     SafeRelease(&session_);
 }
 
-void MoviePlayer::Close() {
-    ReleaseSession();
+void MoviePlayer::ReleaseSource() {
+    if (sessionAbandoned_) {
+        mediaSource_ = nullptr;
+        presentation_ = nullptr;
+        sessionAbandoned_ = false;
+        return;
+    }
     if (mediaSource_ != nullptr) {
         mediaSource_->Shutdown();
     }
     SafeRelease(&mediaSource_);
     SafeRelease(&presentation_);
+}
+
+void MoviePlayer::Close() {
+    ReleaseSession();
+    ReleaseSource();
     if (video_ != nullptr) {
         DestroyWindow(video_);
         video_ = nullptr;
@@ -609,11 +652,7 @@ void MoviePlayer::Seek(LONGLONG position) {
 // played is never confirmed (Wine's), a first start of a new session is.
 void MoviePlayer::Rebuild(LONGLONG position) {
     ReleaseSession();
-    if (mediaSource_ != nullptr) {
-        mediaSource_->Shutdown();
-    }
-    SafeRelease(&mediaSource_);
-    SafeRelease(&presentation_);
+    ReleaseSource();
     // A renderer of the new session gets a window of its own: the old one may still be
     // letting go of the window it drew into.
     if (video_ != nullptr) {
@@ -670,6 +709,8 @@ void MoviePlayer::HandleEvent(DWORD type, HRESULT status) {
             state_ = State::Playing;
             hasStarted_ = true;
             restartPending_ = false;
+            playingSince_ = GetTickCount();
+            playingFrom_ = position_;
         }
         break;
     case MESessionEnded:
@@ -682,17 +723,18 @@ void MoviePlayer::HandleEvent(DWORD type, HRESULT status) {
 }
 
 void MoviePlayer::Poll() {
-    while (session_ != nullptr && !Done()) {
-        IMFMediaEvent* event = nullptr;
-        if (session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event) != S_OK || event == nullptr) {
-            break;
+    SessionEvent event;
+    while (session_ != nullptr && !Done() && NextEvent(session_, &event) == S_OK) {
+        HandleEvent(event.type, event.status);
+    }
+    if (state_ == State::Playing && duration_ > 0) {
+        // The end the session should have reported by now: a renderer stuck at its end
+        // (Wine's can be) must not hold the item for ever.
+        LONGLONG left = duration_ - (playingFrom_ > 0 ? playingFrom_ : 0);
+        if (GetTickCount() - playingSince_ > (DWORD)(left / 10000) + kEndGraceMs) {
+            state_ = State::Ended;
+            position_ = duration_;
         }
-        MediaEventType type = MEUnknown;
-        HRESULT status = S_OK;
-        event->GetType(&type);
-        event->GetStatus(&status);
-        event->Release();
-        HandleEvent(type, status);
     }
     if (state_ != State::Starting) {
         return;

@@ -14,6 +14,10 @@ struct IMFVideoDisplayControl;
 struct IMFAudioStreamVolume;
 struct IMFTopology;
 
+// Sessions let go because they would not close: their threads are stuck, and ending the
+// process in the ordinary way could wait on them.
+extern int gAbandonedSessions;
+
 class MoviePlayer {
 public:
     MoviePlayer() = default;
@@ -60,6 +64,7 @@ private:
     void ReadStreams();
     void TakeServices();
     void ReleaseSession();
+    void ReleaseSource();
     void StartAt(LONGLONG position, bool restart);
     void Rebuild(LONGLONG position);
     void HandleEvent(DWORD type, HRESULT status);
@@ -92,5 +97,8 @@ private:
     bool rebuildToSeek_ = false;    // a restart of a played session was never confirmed here
     bool restartPending_ = false;   // the start waited for is a restart of a played session
     DWORD startRequestedAt_ = 0;
+    DWORD playingSince_ = 0;     // when the session confirmed its last start
+    LONGLONG playingFrom_ = 0;   // and from where
+    bool sessionAbandoned_ = false; // the session would not close: its objects are let go
     float amplitude_ = 1.0f;
 };

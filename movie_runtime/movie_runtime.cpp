@@ -158,6 +158,8 @@ void SetVolume(BuiltInMovie* movie, short volume) {
 
 } // namespace
 
+bool MovieRuntimeHasStuckSessions() { return gAbandonedSessions > 0; }
+
 void MovieRuntimeNameSource(const char* path) {
     lstrcpynA(namedSource, path != nullptr ? path : "", sizeof(namedSource));
 }

@@ -14,6 +14,10 @@ LONG_PTR __cdecl MovieRuntimeDispatcher(LONG selector, ...);
 // and no URL, while this runtime opens long paths and http(s) URLs too. Cleared when used.
 void MovieRuntimeNameSource(const char* path);
 
+// True when a movie's session had to be let go with its threads stuck: the process must then
+// end without waiting on them.
+bool MovieRuntimeHasStuckSessions();
+
 // Result codes of this runtime, in the runtime's range.
 constexpr OSErr MovieErrFileNotFound = -43;  // no file named
 constexpr OSErr MovieErrParameter = -50;     // a routine it does not serve, or no movie
