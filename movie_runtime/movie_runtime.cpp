@@ -58,26 +58,26 @@ void Terminate() {
     }
 }
 
-OSErr MakeFileSpec(short volume, LONG directory, const unsigned char* name, FSSpec* spec) {
-    if (spec == nullptr) {
+OSErr MakeFileSpec(short volume, LONG directory, const unsigned char* name, FSSpec* fileSpec) {
+    if (fileSpec == nullptr) {
         return MovieErrParameter;
     }
-    memset(spec, 0, sizeof(*spec));
-    spec->vRefNum = volume;
-    spec->parID = directory;
+    memset(fileSpec, 0, sizeof(*fileSpec));
+    fileSpec->vRefNum = volume;
+    fileSpec->parID = directory;
     if (name != nullptr) {
-        memcpy(spec->name, name, (size_t)name[0] + 1);
+        memcpy(fileSpec->name, name, (size_t)name[0] + 1);
     }
     return 0;
 }
 
-OSErr OpenFile(const FSSpec* spec, short* reference) {
+OSErr OpenFile(const FSSpec* fileSpec, short* reference) {
     if (namedSource[0] != '\0') {
         lstrcpynA(openFile, namedSource, sizeof(openFile));
         namedSource[0] = '\0';
-    } else if (spec != nullptr) {
-        memcpy(openFile, spec->name + 1, spec->name[0]);
-        openFile[spec->name[0]] = '\0';
+    } else if (fileSpec != nullptr) {
+        memcpy(openFile, fileSpec->name + 1, fileSpec->name[0]);
+        openFile[fileSpec->name[0]] = '\0';
     } else {
         openFile[0] = '\0';
     }
@@ -201,8 +201,8 @@ LONG_PTR __cdecl MovieRuntimeDispatcher(LONG selector, ...) {
         break;
     }
     case QtSelOpenMovieFile: {
-        const FSSpec* spec = va_arg(args, const FSSpec*);
-        result = OpenFile(spec, va_arg(args, short*));
+        const FSSpec* fileSpec = va_arg(args, const FSSpec*);
+        result = OpenFile(fileSpec, va_arg(args, short*));
         break;
     }
     case QtSelCloseMovieFile:

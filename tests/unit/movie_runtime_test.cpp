@@ -36,10 +36,10 @@ protected:
     Movie Open(const std::string& path, OSErr* error = nullptr, HWND port = nullptr) {
         SetGWorld(GetNativeWindowPort(port != nullptr ? port : owner), nullptr);
         MovieRuntimeNameSource(path.c_str());
-        FSSpec spec = {};
+        FSSpec fileSpec = {};
         short reference = 0;
         Movie movie = nullptr;
-        OSErr result = OpenMovieFile(&spec, &reference, 1);
+        OSErr result = OpenMovieFile(&fileSpec, &reference, 1);
         if (result == 0) {
             result = NewMovieFromFile(&movie, reference, nullptr, nullptr, 1, nullptr);
             CloseMovieFile(reference);
