@@ -10,7 +10,7 @@
 // The saver's dispatcher for every selector of the loader's routine table.
 LONG_PTR __cdecl MovieRuntimeDispatcher(LONG selector, ...);
 
-// The item the next OpenMovieFile opens, in full: a file specification holds 255 characters
+// The item the next OpenMovieFile opens, in full: an FSSpec holds a name of 255 characters
 // and no URL, while this runtime opens long paths and http(s) URLs too. Cleared when used.
 void MovieRuntimeNameSource(const char* path);
 
