@@ -6,15 +6,8 @@
 
 #include "config/playlist_editor.h"
 #include "resources/resource.h"
+#include "resources/resource_text.h"
 #include "settings/settings.h"
-
-// "ファイル名"
-#define FLICKVANE_COLUMN_CAPTION L"\u30d5\u30a1\u30a4\u30eb\u540d"
-// "設定を保存できませんでした。Windowsフォルダとユーザーフォルダのどちらにも書き込めません。"
-#define FLICKVANE_SAVE_FAILED                                                                  \
-    L"\u8a2d\u5b9a\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002"  \
-    L"Windows\u30d5\u30a9\u30eb\u30c0\u3068\u30e6\u30fc\u30b6\u30fc\u30d5\u30a9\u30eb\u30c0" \
-    L"\u306e\u3069\u3061\u3089\u306b\u3082\u66f8\u304d\u8fbc\u3081\u307e\u305b\u3093\u3002"
 
 constexpr COLORREF kGroupCaptionColour = RGB(75, 75, 255);
 constexpr int kTrackbarMax = 10000;
@@ -22,7 +15,7 @@ constexpr int kTrackbarMax = 10000;
 bool IsGroupCaption(int controlId) {
     return controlId == IDC_GROUP_PLAYLIST || controlId == IDC_GROUP_SIZE ||
            controlId == IDC_GROUP_ASPECT || controlId == IDC_GROUP_OPTIONS ||
-           controlId == IDC_GROUP_VOLUME;
+           controlId == IDC_GROUP_VOLUME || controlId == IDC_GROUP_MONITORS;
 }
 
 int TrackbarPositionForVolume(int volume) {
@@ -39,31 +32,26 @@ int TrackbarPositionForVolume(int volume) {
 int ColumnWidthFor(int listViewWidth) { return listViewWidth - 30; }
 
 static void InitialiseDialog(HWND dialog) {
-    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
-    LoadStringA(instance, IDS_SECTION_NAME, gSettings.sectionName, kSectionNameSize);
-    LoadStringA(instance, IDS_SETTINGS_FILE, gSettings.fileName, kFileNameSize);
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE);
+    LoadStringW(instance, IDS_SECTION_NAME, gSettings.sectionName, kSectionNameSize);
+    LoadStringW(instance, IDS_SETTINGS_FILE, gSettings.fileName, kFileNameSize);
 
     InitCommonControls();
 
     HWND list = GetDlgItem(dialog, IDC_PLAYLIST);
     RECT listRect = {};
     GetWindowRect(list, &listRect);
-    std::string caption = ToAnsi(FLICKVANE_COLUMN_CAPTION);
-    LVCOLUMNA column = {};
+    std::wstring caption = ResourceText(IDS_LIST_COLUMN);
+    LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     column.fmt = LVCFMT_LEFT;
     column.pszText = &caption[0];
-    column.cchTextMax = kPathBufferSize;
     column.cx = ColumnWidthFor(listRect.right - listRect.left);
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
 
-    // The dialog's own controls only; the list view passes the font on to its header.
-    HFONT guiFont = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    // The controls keep the template's shell font, each language's own system font.
     for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
          control = GetWindow(control, GW_HWNDNEXT)) {
-        if (GetDlgCtrlID(control) != IDC_VOLUME) {
-            SendMessageA(control, WM_SETFONT, (WPARAM)guiFont, TRUE);
-        }
         // A themed group box draws its caption in the theme's colour and never asks the
         // dialog; without a theme it takes the blue of WM_CTLCOLORSTATIC. A class list that
         // names no theme class leaves the control unthemed.
@@ -73,13 +61,13 @@ static void InitialiseDialog(HWND dialog) {
     }
 
     HWND trackbar = GetDlgItem(dialog, IDC_VOLUME);
-    SendMessageA(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackbarMax));
-    SendMessageA(trackbar, TBM_SETSEL, TRUE, MAKELPARAM(0, kTrackbarMax));
-    SendMessageA(trackbar, TBM_SETTICFREQ, 2000, 0);
+    SendMessageW(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackbarMax));
+    SendMessageW(trackbar, TBM_SETSEL, TRUE, MAKELPARAM(0, kTrackbarMax));
+    SendMessageW(trackbar, TBM_SETTICFREQ, 2000, 0);
 
     LoadSettings(dialog, 1);
 
-    SendMessageA(trackbar, TBM_SETPOS, TRUE, TrackbarPositionForVolume(gSettings.Volume));
+    SendMessageW(trackbar, TBM_SETPOS, TRUE, TrackbarPositionForVolume(gSettings.Volume));
     DragAcceptFiles(dialog, TRUE);
     ForwardListViewMessages(dialog);
 }
@@ -89,8 +77,8 @@ static void SaveAndClose(HWND dialog) {
         EndDialog(dialog, 1);
         return;
     }
-    static const std::string text = ToAnsi(FLICKVANE_SAVE_FAILED);
-    MessageBoxA(dialog, text.c_str(), gSettings.sectionName, MB_OK | MB_ICONERROR);
+    MessageBoxW(dialog, ResourceText(IDS_SAVE_FAILED).c_str(), gSettings.sectionName,
+                MB_OK | MB_ICONERROR);
 }
 
 // Returns false for a command it handles, true for any other.

@@ -1,47 +1,35 @@
 #include "config/playlist_editor.h"
 
-#include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
-#include "playback/path_text.h"
+#include "settings/path_text.h"
 #include "resources/resource.h"
+#include "resources/resource_text.h"
 #include "settings/settings.h"
 
-std::string ToAnsi(const wchar_t* text) {
-    int length = (int)wcslen(text);
-    if (length == 0) {
-        return std::string();
-    }
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string result(bytes > 0 ? bytes : 0, '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], bytes, nullptr, nullptr);
-    }
-    return result;
-}
-
 // The length of the zero-terminated string at text, or size when no terminator comes first.
-static size_t BoundedLength(const char* text, size_t size) {
-    const void* end = memchr(text, '\0', size);
-    return end ? (size_t)((const char*)end - text) : size;
+static size_t BoundedLength(const wchar_t* text, size_t size) {
+    const wchar_t* end = wmemchr(text, L'\0', size);
+    return end ? (size_t)(end - text) : size;
 }
 
-std::string FirstChooserString(const char* result, size_t size) {
+std::wstring FirstChooserString(const wchar_t* result, size_t size) {
     size_t length = BoundedLength(result, size);
     if (length >= size) {
-        return std::string();
+        return std::wstring();
     }
-    return std::string(result, length);
+    return std::wstring(result, length);
 }
 
-std::vector<std::string> PathsFromChooserResult(const char* result, size_t size,
-                                                bool firstIsFile) {
-    std::vector<std::string> paths;
+std::vector<std::wstring> PathsFromChooserResult(const wchar_t* result, size_t size,
+                                                 bool firstIsFile) {
+    std::vector<std::wstring> paths;
     size_t folderLength = BoundedLength(result, size);
     if (folderLength >= size || folderLength == 0) {
         return paths;
     }
-    std::string first(result, folderLength);
+    std::wstring first(result, folderLength);
     if (firstIsFile) {
         if (first.size() <= (size_t)kMaxPathChars) {
             paths.push_back(first);
@@ -49,14 +37,14 @@ std::vector<std::string> PathsFromChooserResult(const char* result, size_t size,
         return paths;
     }
     // A root folder ("C:\") already ends with the separator.
-    const char* separator = first.back() == '\\' ? "" : "\\";
+    const wchar_t* separator = first.back() == L'\\' ? L"" : L"\\";
     size_t offset = folderLength + 1;
     while (offset < size) {
         size_t nameLength = BoundedLength(result + offset, size - offset);
         if (nameLength == 0 || offset + nameLength >= size) {
             break;
         }
-        std::string path = first + separator + std::string(result + offset, nameLength);
+        std::wstring path = first + separator + std::wstring(result + offset, nameLength);
         if (path.size() <= (size_t)kMaxPathChars) {
             paths.push_back(path);
         }
@@ -90,57 +78,57 @@ int ContextMenuFor(int selectedCount) {
     return selectedCount > 0 ? IDM_CONTEXT_SELECTED : IDM_CONTEXT_EMPTY;
 }
 
-std::string InPlaceItemText(const char* editorText, const std::string& placeholder) {
-    return editorText[0] != '\0' ? std::string(editorText) : placeholder;
+std::wstring InPlaceItemText(const wchar_t* editorText, const std::wstring& placeholder) {
+    return editorText[0] != L'\0' ? std::wstring(editorText) : placeholder;
 }
 
 static HWND PlaylistView(HWND dialog) { return GetDlgItem(dialog, IDC_PLAYLIST); }
 
-static const std::string& UrlPlaceholder() {
-    static const std::string text = ToAnsi(FLICKVANE_URL_PLACEHOLDER);
+static const std::wstring& UrlPlaceholder() {
+    static const std::wstring text = ResourceText(IDS_URL_PROMPT);
     return text;
 }
 
-static int ItemCount(HWND list) { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); }
+static int ItemCount(HWND list) { return (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); }
 
 static UINT ItemState(HWND list, int index) {
-    return (UINT)SendMessageA(list, LVM_GETITEMSTATE, (WPARAM)index, kItemStateMask);
+    return (UINT)SendMessageW(list, LVM_GETITEMSTATE, (WPARAM)index, kItemStateMask);
 }
 
 static void SetItemState(HWND list, int index, UINT state) {
-    LVITEMA item = {};
+    LVITEMW item = {};
     item.stateMask = kItemStateMask;
     item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)index, (LPARAM)&item);
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)index, (LPARAM)&item);
 }
 
-static void ItemText(HWND list, int index, char* text, int size) {
-    text[0] = '\0';
-    LVITEMA item = {};
+static void ItemText(HWND list, int index, wchar_t* text, int size) {
+    text[0] = L'\0';
+    LVITEMW item = {};
     item.iSubItem = 0;
     item.pszText = text;
     item.cchTextMax = size;
-    SendMessageA(list, LVM_GETITEMTEXTA, (WPARAM)index, (LPARAM)&item);
+    SendMessageW(list, LVM_GETITEMTEXTW, (WPARAM)index, (LPARAM)&item);
 }
 
-static void SetItemText(HWND list, int index, const char* text) {
-    LVITEMA item = {};
+static void SetItemText(HWND list, int index, const wchar_t* text) {
+    LVITEMW item = {};
     item.iSubItem = 0;
-    item.pszText = (LPSTR)text;
-    SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)index, (LPARAM)&item);
+    item.pszText = (LPWSTR)text;
+    SendMessageW(list, LVM_SETITEMTEXTW, (WPARAM)index, (LPARAM)&item);
 }
 
-void AddItemsAtEnd(HWND dialog, const std::vector<std::string>& texts) {
+void AddItemsAtEnd(HWND dialog, const std::vector<std::wstring>& texts) {
     HWND list = PlaylistView(dialog);
     int last = -1;
-    for (const std::string& text : texts) {
-        LVITEMA item = {};
+    for (const std::wstring& text : texts) {
+        LVITEMW item = {};
         item.mask = LVIF_TEXT | LVIF_STATE;
         item.iItem = ItemCount(list);
-        item.pszText = (LPSTR)text.c_str();
+        item.pszText = (LPWSTR)text.c_str();
         item.state = kItemStateMask;
         item.stateMask = kItemStateMask;
-        int inserted = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        int inserted = (int)SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
         if (inserted >= 0) {
             last = inserted;
         }
@@ -149,20 +137,20 @@ void AddItemsAtEnd(HWND dialog, const std::vector<std::string>& texts) {
     if (last < 0) {
         return;
     }
-    SendMessageA(list, LVM_SCROLL, 0, 65535);
+    SendMessageW(list, LVM_SCROLL, 0, 65535);
     std::vector<int> selected;
-    for (int index = (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
-         index >= 0; index = (int)SendMessageA(list, LVM_GETNEXTITEM, index, LVNI_SELECTED)) {
+    for (int index = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+         index >= 0; index = (int)SendMessageW(list, LVM_GETNEXTITEM, index, LVNI_SELECTED)) {
         selected.push_back(index);
     }
     for (int index : IndicesToDeselect(selected, last)) {
         SetItemState(list, index, 0);
     }
     SetFocus(list);
-    SendMessageA(list, LVM_SETSELECTIONMARK, 0, last);
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, last);
 }
 
-bool ChooseMediaFiles(HWND owner, char* result, size_t size) {
+bool ChooseMediaFiles(HWND owner, wchar_t* result, size_t size) {
     static bool openedBefore = false;
     // The pairs of description and pattern, each ended by a zero, the table by two.
     static const wchar_t filters[] =
@@ -176,58 +164,51 @@ bool ChooseMediaFiles(HWND owner, char* result, size_t size) {
         L"*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd\0"
         L"MIDI (*.mid; *.midi; *.rmi)\0*.mid; *.midi; *.rmi\0"
         // What the built-in movie runtime plays from phones, cameras and downloads.
-        L"Movie (*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts)\0"
-        L"*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts\0"
-        L"\u5168\u3066\u306e\u30d5\u30a1\u30a4\u30eb\0*\0"; // "全てのファイル"
-    // The literal's own terminator is the second zero that ends the table.
-    int filterLength = (int)(sizeof(filters) / sizeof(filters[0]));
-    int filterBytes =
-        WideCharToMultiByte(CP_ACP, 0, filters, filterLength, nullptr, 0, nullptr, nullptr);
-    std::string filterText(filterBytes > 0 ? filterBytes : 0, '\0');
-    if (filterBytes > 0) {
-        WideCharToMultiByte(CP_ACP, 0, filters, filterLength, &filterText[0], filterBytes,
-                            nullptr, nullptr);
-    }
-    static const std::string title = ToAnsi(L"\u30d5\u30a1\u30a4\u30eb\u3092\u9078\u629e");
+        L"Movie (*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts; *.ts; *.m2t)\0"
+        L"*.mp4; *.mov; *.m4v; *.m4a; *.3gp; *.mkv; *.webm; *.mts; *.m2ts; *.ts; *.m2t\0";
+    // Then every file, named in the user's language; the table ends in two zeros.
+    std::wstring filter(filters, sizeof(filters) / sizeof(filters[0]) - 1);
+    filter += ResourceText(IDS_ALL_FILES_FILTER);
+    filter += std::wstring(L"\0*\0", 4);
+    std::wstring title = ResourceText(IDS_CHOOSE_FILES_TITLE);
 
-    result[0] = '\0';
-    OPENFILENAMEA ofn = {};
+    result[0] = L'\0';
+    OPENFILENAMEW ofn = {};
     // The layout without the fields added in Windows 2000.
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filterText.c_str();
+    ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = result;
     // The whole buffer, so that a long multiple selection still fits.
     ofn.nMaxFile = (DWORD)size;
-    ofn.lpstrInitialDir = openedBefore ? nullptr : "\\";
+    ofn.lpstrInitialDir = openedBefore ? nullptr : L"\\";
     ofn.lpstrTitle = title.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
                 OFN_EXPLORER | OFN_LONGNAMES;
-    ofn.lpstrDefExt = "*";
+    ofn.lpstrDefExt = L"*";
     openedBefore = true;
-    return GetOpenFileNameA(&ofn) != FALSE;
+    return GetOpenFileNameW(&ofn) != FALSE;
 }
 
-LPITEMIDLIST ChooseFolder(HWND owner, char* name) {
-    static const std::string title =
-        ToAnsi(L"\u30c7\u30a3\u30ec\u30af\u30c8\u30ea\u3092\u9078\u629e"); // "ディレクトリを選択"
-    name[0] = '\0';
-    BROWSEINFOA info = {};
+LPITEMIDLIST ChooseFolder(HWND owner, wchar_t* name) {
+    std::wstring title = ResourceText(IDS_CHOOSE_FOLDER_TITLE);
+    name[0] = L'\0';
+    BROWSEINFOW info = {};
     info.hwndOwner = owner;
     info.pidlRoot = nullptr;
     info.pszDisplayName = name;
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
-    return SHBrowseForFolderA(&info);
+    return SHBrowseForFolderW(&info);
 }
 
 void AddFiles(HWND dialog) {
-    std::vector<char> result(kChooserBufferSize, '\0');
+    std::vector<wchar_t> result(kChooserBufferSize, L'\0');
     if (!ChooseMediaFiles(dialog, result.data(), result.size())) {
         return;
     }
-    std::string first = FirstChooserString(result.data(), result.size());
+    std::wstring first = FirstChooserString(result.data(), result.size());
     if (first.empty() || first.size() > (size_t)kMaxPathChars) {
         return;
     }
@@ -241,26 +222,32 @@ void AddFiles(HWND dialog) {
 }
 
 void AddFolder(HWND dialog) {
-    char path[kPathBufferSize];
+    // SHGetPathFromIDListEx takes the buffer's size, so a folder past MAX_PATH still arrives.
+    wchar_t path[kPathBufferSize];
     LPITEMIDLIST folder = ChooseFolder(dialog, path);
     if (folder == nullptr) {
         return;
     }
-    BOOL converted = SHGetPathFromIDListA(folder, path);
+    BOOL converted = SHGetPathFromIDListEx(folder, path, kPathBufferSize, GPFIDL_DEFAULT);
     CoTaskMemFree(folder);
-    if (!converted || path[0] == '\0') {
+    if (!converted || path[0] == L'\0') {
         return;
     }
-    AddItemsAtEnd(dialog, std::vector<std::string>{path});
+    AddItemsAtEnd(dialog, std::vector<std::wstring>{path});
 }
 
-void AddUrl(HWND dialog) { AddItemsAtEnd(dialog, std::vector<std::string>{UrlPlaceholder()}); }
+void AddUrl(HWND dialog) { AddItemsAtEnd(dialog, std::vector<std::wstring>{UrlPlaceholder()}); }
 
 void CopyInPlaceText(HWND dialog, HWND editor) {
-    char typed[1024] = {};
-    GetWindowTextA(editor, typed, sizeof(typed));
+    // A text longer than an entry holds is refused: the item keeps the last one that fitted.
+    if (GetWindowTextLengthW(editor) > kMaxPathChars) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    wchar_t typed[kPathBufferSize] = {};
+    GetWindowTextW(editor, typed, kPathBufferSize);
     HWND list = PlaylistView(dialog);
-    int mark = (int)SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
+    int mark = (int)SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0);
     if (mark < 0 || mark >= ItemCount(list)) {
         return;
     }
@@ -273,7 +260,7 @@ void DeleteSelected(HWND dialog) {
     while (index < ItemCount(list)) {
         if (ItemState(list, index) & LVIS_SELECTED) {
             // The following items move up: look at the same index again.
-            SendMessageA(list, LVM_DELETEITEM, (WPARAM)index, 0);
+            SendMessageW(list, LVM_DELETEITEM, (WPARAM)index, 0);
         } else {
             index++;
         }
@@ -281,22 +268,21 @@ void DeleteSelected(HWND dialog) {
 }
 
 void DeleteAll(HWND dialog) {
-    static const std::string question = ToAnsi(FLICKVANE_DELETE_ALL_QUESTION);
-    if (MessageBoxA(dialog, question.c_str(), gSettings.sectionName, MB_YESNO | MB_ICONQUESTION) ==
-        IDYES) {
-        SendMessageA(PlaylistView(dialog), LVM_DELETEALLITEMS, 0, 0);
+    if (MessageBoxW(dialog, ResourceText(IDS_DELETE_ALL_QUESTION).c_str(), gSettings.sectionName,
+                    MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        SendMessageW(PlaylistView(dialog), LVM_DELETEALLITEMS, 0, 0);
     }
 }
 
 void MoveSelected(HWND dialog, int direction) {
     HWND list = PlaylistView(dialog);
-    int mark = (int)SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
-    int selectedCount = (int)SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0);
+    int mark = (int)SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0);
+    int selectedCount = (int)SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0);
     int target = MoveTarget(ItemCount(list), selectedCount, mark, direction);
     if (target < 0) {
         return;
     }
-    std::vector<char> markText(kPathBufferSize), targetText(kPathBufferSize);
+    std::vector<wchar_t> markText(kPathBufferSize), targetText(kPathBufferSize);
     ItemText(list, mark, markText.data(), kPathBufferSize);
     ItemText(list, target, targetText.data(), kPathBufferSize);
     UINT markState = ItemState(list, mark);
@@ -306,7 +292,7 @@ void MoveSelected(HWND dialog, int direction) {
     SetItemText(list, mark, targetText.data());
     SetItemState(list, mark, targetState);
     SetFocus(list);
-    SendMessageA(list, LVM_SETSELECTIONMARK, 0, target);
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, target);
 }
 
 void ShowContextMenu(HWND dialog) {
@@ -318,8 +304,8 @@ void ShowContextMenu(HWND dialog) {
             selectedCount++;
         }
     }
-    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE);
-    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(ContextMenuFor(selectedCount)));
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE);
+    HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(ContextMenuFor(selectedCount)));
     if (menu == nullptr) {
         return;
     }
@@ -330,15 +316,15 @@ void ShowContextMenu(HWND dialog) {
 }
 
 void AddDroppedPaths(HWND dialog, HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    std::vector<std::string> paths;
-    char path[kPathBufferSize];
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::wstring> paths;
+    wchar_t path[kPathBufferSize];
     for (UINT index = 0; index < count; index++) {
         // A path too long for an entry would arrive cut; leave it out instead.
-        if (DragQueryFileA(drop, index, nullptr, 0) > (UINT)kMaxPathChars) {
+        if (DragQueryFileW(drop, index, nullptr, 0) > (UINT)kMaxPathChars) {
             continue;
         }
-        if (DragQueryFileA(drop, index, path, sizeof(path)) > 0) {
+        if (DragQueryFileW(drop, index, path, kPathBufferSize) > 0) {
             paths.push_back(path);
         }
     }
@@ -348,19 +334,19 @@ void AddDroppedPaths(HWND dialog, HDROP drop) {
 
 // Whether the dialog saw the editor change that the list view is handling.
 static bool gUpdateReachedDialog = false;
-static const char kOwnProcProperty[] = "FlickvaneListViewProc";
+static const wchar_t kOwnProcProperty[] = L"FlickvaneListViewProc";
 
 void NoteLabelEditorUpdate() { gUpdateReachedDialog = true; }
 
 static LRESULT CALLBACK ListViewForwardingProc(HWND list, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
-    WNDPROC ownProc = (WNDPROC)GetPropA(list, kOwnProcProperty);
+    WNDPROC ownProc = (WNDPROC)GetPropW(list, kOwnProcProperty);
     if (ownProc == nullptr) {
         return DefWindowProcW(list, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(list, GWLP_WNDPROC, (LONG_PTR)ownProc);
-        RemovePropA(list, kOwnProcProperty);
+        RemovePropW(list, kOwnProcProperty);
         return CallWindowProcW(ownProc, list, message, wParam, lParam);
     }
     if (message == WM_DROPFILES) {
@@ -382,10 +368,10 @@ static LRESULT CALLBACK ListViewForwardingProc(HWND list, UINT message, WPARAM w
 
 void ForwardListViewMessages(HWND dialog) {
     HWND list = PlaylistView(dialog);
-    if (list == nullptr || GetPropA(list, kOwnProcProperty) != nullptr) {
+    if (list == nullptr || GetPropW(list, kOwnProcProperty) != nullptr) {
         return;
     }
     LONG_PTR ownProc = GetWindowLongPtrW(list, GWLP_WNDPROC);
-    SetPropA(list, kOwnProcProperty, (HANDLE)ownProc);
+    SetPropW(list, kOwnProcProperty, (HANDLE)ownProc);
     SetWindowLongPtrW(list, GWLP_WNDPROC, (LONG_PTR)ListViewForwardingProc);
 }

@@ -11,16 +11,6 @@
 #include <string>
 #include <vector>
 
-// Texts shown by the editor, as UTF-16 so they do not depend on the source encoding.
-// "http://＜この部分をクリックしてURLを入力して下さい＞"
-#define FLICKVANE_URL_PLACEHOLDER                                                                 \
-    L"http://\uff1c\u3053\u306e\u90e8\u5206\u3092\u30af\u30ea\u30c3\u30af\u3057\u3066URL\u3092" \
-    L"\u5165\u529b\u3057\u3066\u4e0b\u3055\u3044\uff1e"
-// "再生リストから全ての登録を削除しますか？"
-#define FLICKVANE_DELETE_ALL_QUESTION                                                  \
-    L"\u518d\u751f\u30ea\u30b9\u30c8\u304b\u3089\u5168\u3066\u306e\u767b\u9332\u3092" \
-    L"\u524a\u9664\u3057\u307e\u3059\u304b\uff1f"
-
 // Item state bits the editor uses: selected and focused, always together.
 constexpr UINT kItemStateMask = LVIS_SELECTED | LVIS_FOCUSED;
 // The file chooser's result buffer: room for many names of a multiple selection.
@@ -28,15 +18,14 @@ constexpr size_t kChooserBufferSize = 2084 * 1024;
 
 // Decisions
 
-// A UTF-16 text in the system's ANSI code page.
-std::string ToAnsi(const wchar_t* text);
 // The paths a file chooser result stands for. result is a run of zero-terminated strings
-// ended by an empty one, at most size bytes. When firstIsFile, the first string is the one
+// ended by an empty one, at most size units. When firstIsFile, the first string is the one
 // chosen file; otherwise it is a folder and the following strings name files in it. A path
 // longer than an entry holds is left out.
-std::vector<std::string> PathsFromChooserResult(const char* result, size_t size, bool firstIsFile);
-// The first string of a chooser result, or empty when it does not end within size bytes.
-std::string FirstChooserString(const char* result, size_t size);
+std::vector<std::wstring> PathsFromChooserResult(const wchar_t* result, size_t size,
+                                                 bool firstIsFile);
+// The first string of a chooser result, or empty when it does not end within size units.
+std::wstring FirstChooserString(const wchar_t* result, size_t size);
 // After adding a batch, the selected items other than the last added one lose their selection.
 std::vector<int> IndicesToDeselect(const std::vector<int>& selected, int lastInserted);
 // Where the item at the selection mark goes when moved up (direction -1) or down (+1), or -1
@@ -47,12 +36,12 @@ int MoveTarget(int itemCount, int selectedCount, int selectionMark, int directio
 int ContextMenuFor(int selectedCount);
 // What the item under the in-place editor shows: the typed text, or the placeholder when the
 // editor is empty.
-std::string InPlaceItemText(const char* editorText, const std::string& placeholder);
+std::wstring InPlaceItemText(const wchar_t* editorText, const std::wstring& placeholder);
 
 // Commands on the dialog's list view
-void AddItemsAtEnd(HWND dialog, const std::vector<std::string>& texts);
-bool ChooseMediaFiles(HWND owner, char* result, size_t size);
-LPITEMIDLIST ChooseFolder(HWND owner, char* name);
+void AddItemsAtEnd(HWND dialog, const std::vector<std::wstring>& texts);
+bool ChooseMediaFiles(HWND owner, wchar_t* result, size_t size);
+LPITEMIDLIST ChooseFolder(HWND owner, wchar_t* name);
 void AddFiles(HWND dialog);
 void AddFolder(HWND dialog);
 void AddUrl(HWND dialog);

@@ -1,5 +1,7 @@
 #include "host/display_area.h"
 
+#include <algorithm>
+
 namespace {
 
 RECT DesktopWindowRect() {
@@ -30,4 +32,44 @@ RECT PrimaryMonitorRect() {
         return info.rcMonitor;
     }
     return DesktopWindowRect();
+}
+
+namespace {
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(monitor, &info)) {
+        ((std::vector<MonitorArea>*)data)->push_back({info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<RECT> OrderMonitors(std::vector<MonitorArea> monitors) {
+    std::stable_sort(monitors.begin(), monitors.end(), [](const MonitorArea& a, const MonitorArea& b) {
+        if (a.primary != b.primary) {
+            return a.primary;
+        }
+        if (a.rect.left != b.rect.left) {
+            return a.rect.left < b.rect.left;
+        }
+        return a.rect.top < b.rect.top;
+    });
+    std::vector<RECT> rects;
+    for (const MonitorArea& monitor : monitors) {
+        rects.push_back(monitor.rect);
+    }
+    return rects;
+}
+
+std::vector<RECT> MonitorRects() {
+    std::vector<MonitorArea> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, (LPARAM)&monitors);
+    std::vector<RECT> rects = OrderMonitors(monitors);
+    if (rects.empty()) {
+        rects.push_back(PrimaryMonitorRect());
+    }
+    return rects;
 }

@@ -9,8 +9,8 @@ struct HostState {
     bool previewMode;   // true exactly when previewParent was set
     POINT startCursor;  // full-screen mode only
     HWND saverWindow;
-    char windowTitle[100];
-    char className[100];
+    wchar_t windowTitle[100];
+    wchar_t className[100];
 };
 
 extern HostState gHost;

@@ -7,19 +7,20 @@
 #include "host/display_area.h"
 #include "host/host_state.h"
 #include "host/saver_window.h"
+#include "movie_runtime/mf_library.h"
 #include "quicktime/qt_runtime.h"
 #include "resources/resource.h"
 
 HostState gHost;
 
 void RegisterSaverClass(HINSTANCE instance) {
-    WNDCLASSA wc = {};
+    WNDCLASSW wc = {};
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_SAVEBITS;
     wc.lpfnWndProc = ScreenSaverProc;
     wc.hInstance = instance;
     wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
     wc.lpszClassName = gHost.className;
-    RegisterClassA(&wc);
+    RegisterClassW(&wc);
 }
 
 bool CreateSaverWindow(HINSTANCE instance, int showCommand) {
@@ -44,7 +45,7 @@ bool CreateSaverWindow(HINSTANCE instance, int showCommand) {
     }
     // In preview the size is the parent's right and bottom screen edges; Windows clips the
     // child to its parent and the video layout accounts for it.
-    HWND window = CreateWindowExA(exStyle, gHost.className, gHost.windowTitle, style, x, y,
+    HWND window = CreateWindowExW(exStyle, gHost.className, gHost.windowTitle, style, x, y,
                                   reference.right, reference.bottom, gHost.previewParent, nullptr,
                                   instance, nullptr);
     if (window == nullptr) {
@@ -63,7 +64,7 @@ int RunProgram(HINSTANCE instance, char* commandLine, int showCommand) {
     if (request.mode == StartMode::Configure) {
         // The shell's folder browser in its new style needs COM in an apartment on this thread.
         HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), (HWND)(LONG_PTR)request.window,
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CONFIG), (HWND)(LONG_PTR)request.window,
                         ScreenSaverConfigureDialog, 0);
         if (SUCCEEDED(com)) {
             CoUninitialize();
@@ -74,21 +75,23 @@ int RunProgram(HINSTANCE instance, char* commandLine, int showCommand) {
         gHost.previewParent = (HWND)(LONG_PTR)request.window;
         gHost.previewMode = true;
     }
-    LoadStringA(instance, IDS_SECTION_NAME, gHost.windowTitle, sizeof(gHost.windowTitle));
-    LoadStringA(instance, IDS_CLASS_NAME, gHost.className, sizeof(gHost.className));
+    LoadStringW(instance, IDS_SECTION_NAME, gHost.windowTitle, 100);
+    LoadStringW(instance, IDS_CLASS_NAME, gHost.className, 100);
     RegisterSaverClass(instance);
     if (gHost.previewParent == nullptr) {
         // Taken before the window exists, so its first mouse message already finds it.
         GetCursorPos(&gHost.startCursor);
     }
     QtStartup();
+    // Without Media Foundation (the N editions) the movie kinds are passed over.
+    StartMovieRuntime();
     if (!CreateSaverWindow(instance, showCommand)) {
         return 0;
     }
     MSG msg = {};
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     QtShutdown();
     return (int)msg.wParam;

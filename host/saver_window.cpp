@@ -1,33 +1,144 @@
 #include "host/saver_window.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "host/control_keys.h"
 #include "host/display_area.h"
 #include "host/host_state.h"
+#include "host/power_state.h"
 #include "host/share_wait.h"
-#include "movie_runtime/movie_runtime.h"
-#include "playback/graph_builder.h"
+#include "movie_runtime/movie_player.h"
+#include "playback/directshow_player.h"
+#include "playback/error_report.h"
 #include "playback/playback_controller.h"
-#include "playback/playback_graph.h"
+#include "playback/resume_run.h"
 #include "playback/seek_math.h"
 #include "playback/video_geometry.h"
-#include "quicktime/qt_player.h"
 #include "resources/resource.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
-
-bool windowDestroyed = false;
-long long seekStep = 5;
-long long seekRepeatCount = 0;
 // Set from creation until the first item is started, by the start timer or by a key that moves
 // to another item before the timer fires; a later timer message then starts nothing more.
 bool startItemPending = true;
 
 namespace {
 
-constexpr DWORD kRepaintPauseMs = 200;
-constexpr DWORD kRendererSeekPauseMs = 1000;
+PowerState power;
+HPOWERNOTIFY displayNotice = nullptr;
 
-bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
+// The window that covers every monitor and takes the input, and one window more per other
+// monitor while each monitor plays, in the order of their monitors.
+HWND mainWindow = nullptr;
+std::vector<HWND> monitorWindows;
+// Marks the creation of a monitor's window, which the main window's start does not concern.
+char monitorWindowMark;
+
+bool IsMonitorWindow(HWND window) {
+    return std::find(monitorWindows.begin(), monitorWindows.end(), window) != monitorWindows.end();
+}
+
+bool EveryMonitorPlays() {
+    return gHost.previewParent == nullptr &&
+           (MonitorsMode() == kMonitorsSame || MonitorsMode() == kMonitorsEach);
+}
+
+// The primary's picture stands on the primary monitor, or across all of them.
+RECT PrimaryScreenArea() {
+    return MonitorsMode() == kMonitorsSpan ? VirtualScreenRect() : PrimaryMonitorRect();
+}
+
+HWND CreateMonitorWindow(const RECT& monitor) {
+    // Owned by the main window, so that it always stands above it.
+    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, gHost.className,
+                                  gHost.windowTitle, WS_POPUP, monitor.left, monitor.top,
+                                  monitor.right - monitor.left, monitor.bottom - monitor.top,
+                                  mainWindow, nullptr, gHost.instance, &monitorWindowMark);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    monitorWindows.push_back(window);
+    if (AddSecondaryScreen(window, monitor) == nullptr) {
+        DestroyWindow(window);
+        monitorWindows.pop_back();
+        return nullptr;
+    }
+    // The main window keeps the focus and with it the keys.
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    return window;
+}
+
+// Each is destroyed while still listed, so that its destruction is known for a monitor's.
+void DestroyMonitorWindows() {
+    while (!monitorWindows.empty()) {
+        DestroyWindow(monitorWindows.back());
+        monitorWindows.pop_back();
+    }
+}
+
+// Screens for the monitors after the primary: made for new ones, moved for those that stay,
+// closed for those that went. New ones start at once when the others already play.
+void MatchMonitorWindows(bool started) {
+    std::vector<RECT> monitors = MonitorRects();
+    size_t wanted = EveryMonitorPlays() && monitors.size() > 1 ? monitors.size() - 1 : 0;
+    while (monitorWindows.size() > wanted) {
+        HWND window = monitorWindows.back();
+        RemoveScreen(ScreenForWindow(window));
+        DestroyWindow(window);
+        monitorWindows.pop_back();
+    }
+    for (size_t i = 0; i < wanted; ++i) {
+        const RECT& monitor = monitors[i + 1];
+        if (i < monitorWindows.size()) {
+            HWND window = monitorWindows[i];
+            SetWindowPos(window, HWND_TOPMOST, monitor.left, monitor.top,
+                         monitor.right - monitor.left, monitor.bottom - monitor.top,
+                         SWP_NOACTIVATE);
+            if (Screen* screen = ScreenForWindow(window)) {
+                screen->monitor = monitor;
+                if (screen->player != nullptr) {
+                    screen->player->DisplayChanged();
+                }
+                LayoutVideo(*screen);
+            }
+            continue;
+        }
+        HWND window = CreateMonitorWindow(monitor);
+        Screen* screen = window != nullptr ? ScreenForWindow(window) : nullptr;
+        Screen* primary = PrimaryScreen();
+        if (started && screen != nullptr && primary != nullptr) {
+            // From the primary's entry: with an item each, on to one no other monitor shows.
+            screen->entry = primary->entry;
+            if (MonitorsMode() == kMonitorsEach) {
+                PlayNextItem(*screen);
+            } else {
+                PlayItem(*screen);
+            }
+        }
+    }
+}
+
+// The displays' state comes as WM_POWERBROADCAST; Windows before 8 tells only the monitors'.
+void ListenForTheDisplays(HWND window) {
+    power = PowerState();
+    displayNotice = RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE,
+                                                     DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (displayNotice == nullptr) {
+        displayNotice = RegisterPowerSettingNotification(window, &GUID_MONITOR_POWER_ON,
+                                                         DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+}
+
+void OnPowerBroadcast(WPARAM event, LPARAM data) {
+    if (!TakePowerBroadcast(power, event, data) || windowDestroyed) {
+        return;
+    }
+    if (ShouldRest(power)) {
+        RestScreens();
+    } else {
+        WakeScreens();
+    }
+}
 
 // A move by key before the start timer fired takes the place of the timer's start: otherwise the
 // timer would build a second graph over the running one.
@@ -38,7 +149,30 @@ void TakeOverStart(HWND window) {
     }
 }
 
-void EndSaver(HWND window) { DestroyWindow(window); }
+// The players close, and the places where they stood are kept for the next run (never by
+// preview).
+void CloseScreensKeepingPlaces() {
+    Screen* screen = PrimaryScreen();
+    PlaylistEntry* shown = screen != nullptr ? screen->entry : nullptr;
+    bool preview = screen == nullptr || screen->preview;
+    CloseScreens();
+    DestroyMonitorWindows();
+    if (!preview) {
+        KeepResumePlaces(shown);
+    }
+}
+
+// The saver goes at once: the pictures and the window are hidden first, and only then are the
+// players closed, so that no wait of theirs delays what the user sees.
+void EndSaver(HWND window) {
+    if (IsMonitorWindow(window)) {
+        window = mainWindow;
+    }
+    HideScreens();
+    ShowWindow(window, SW_HIDE);
+    CloseScreensKeepingPlaces();
+    DestroyWindow(window);
+}
 
 bool IsExitKey(WPARAM key) { return gSettings.ESCKey != 1 || key == VK_ESCAPE; }
 
@@ -53,32 +187,37 @@ void ApplyKeyRule(HWND window, WPARAM key) {
 
 // The keys of keyboard control; false for a key that is not one of them.
 bool HandleControlKey(HWND window, WPARAM key) {
+    // The primary's screen sounds: the volume keys act on it.
+    Screen* screen = PrimaryScreen();
+    if (screen == nullptr) {
+        return false;
+    }
     switch (ControlKeyFor(key)) {
     case ControlKey::SeekBackwards:
-        SeekBackwards(window);
+        SeekScreens(false);
         return true;
     case ControlKey::PreviousItem:
         TakeOverStart(window);
-        PlayPreviousItem(window);
+        MoveScreens(false);
         return true;
     case ControlKey::SeekForwards:
-        SeekForwards(window);
+        SeekScreens(true);
         return true;
     case ControlKey::NextItem:
         TakeOverStart(window);
-        PlayNextItem(window);
+        MoveScreens(true);
         return true;
     case ControlKey::VolumeUp:
         if (gSettings.Mute == 1) {
             // Unmutes to the stored volume without raising it.
             gSettings.Mute = 0;
-            ChangeVolume(0);
+            ChangeVolume(*screen, 0);
         } else {
-            ChangeVolume(+100);
+            ChangeVolume(*screen, +100);
         }
         return true;
     case ControlKey::VolumeDown:
-        ChangeVolume(-100);
+        ChangeVolume(*screen, -100);
         return true;
     case ControlKey::None:
         break;
@@ -106,74 +245,52 @@ void OnMouseMove(HWND window) {
     }
 }
 
-// Sets the position the seek arrived at, shows it, and lets the picture settle.
-void FinishSeek(HWND window, LONGLONG position) {
-    if (Usable(gGraph.seeking)) {
-        HRESULT hr = gGraph.seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning,
-                                                  nullptr, AM_SEEKING_NoPositioning);
-        CheckResult(SeekResultToCheck(hr, gGraph.vmr9InUse));
-    }
-    if (gGraph.vmr9InUse && Usable(gGraph.windowless)) {
-        HDC dc = GetDC(window);
-        CheckResult(gGraph.windowless->RepaintVideo(window, dc));
-        ReleaseDC(window, dc);
-        gPlaybackHooks.sleep(kRepaintPauseMs);
-    }
-    if (!gGraph.vmr9InUse) {
-        gPlaybackHooks.sleep(kRendererSeekPauseMs);
-    }
-    ++seekRepeatCount;
-}
-
 void OnCreate(HWND window) {
+    mainWindow = window;
+    monitorWindows.clear();
     if (gHost.previewParent == nullptr) {
         ShowCursor(FALSE);
     }
-    LoadStringA(gHost.instance, IDS_SECTION_NAME, gSettings.sectionName,
-                sizeof(gSettings.sectionName));
-    LoadStringA(gHost.instance, IDS_SETTINGS_FILE, gSettings.fileName,
-                sizeof(gSettings.fileName));
+    LoadStringW(gHost.instance, IDS_SECTION_NAME, gSettings.sectionName, kSectionNameSize);
+    LoadStringW(gHost.instance, IDS_SETTINGS_FILE, gSettings.fileName, kFileNameSize);
     WaitForSharesThrough(window);
     LoadSettings(window, 0);
+    if (windowDestroyed) {
+        return; // input ended the saver while a share was awaited
+    }
     gPlaylist.current = gPlaylist.first;
+    bool preview = gHost.previewParent != nullptr;
+    SetErrorReportOwner(window, preview);
+    Screen* screen = AddScreen(window, preview ? PrimaryMonitorRect() : PrimaryScreenArea(), preview);
+    if (screen != nullptr) {
+        screen->entry = gPlaylist.current = ResumeEntry();
+    }
+    MatchMonitorWindows(false);
+    ListenForTheDisplays(window);
     SendMessageA(window, WM_ACTIVATE, WA_CLICKACTIVE, 0);
-    seekStep = BaseSeekStep(gGraph.vmr9InUse);
+    seekStep = BaseSeekStep(0);
     startItemPending = true;
     SetTimer(window, ID_START_TIMER, kStartDelayMs, nullptr);
 }
 
-void OnTimer(HWND window) {
+void OnStartTimer(HWND window) {
     KillTimer(window, ID_START_TIMER);
     if (!startItemPending) {
         return;
     }
     startItemPending = false;
-    PlaylistEntry* current = gPlaylist.current;
-    if (current != nullptr && current->path[0] != '\0') {
-        gPlaybackHooks.playItem(window, current->path);
-    }
+    StartScreens();
 }
 
-bool GraphRunning() {
-    OAFilterState state = State_Stopped;
-    return Usable(gGraph.control) && SUCCEEDED(gGraph.control->GetState(0, &state)) &&
-           state == State_Running;
-}
-
-// A paint request: black around the picture, and the picture itself shown again by the
-// windowless renderer. A running graph presents its next frame by itself within a frame's time;
-// a paused or stopped one shows its picture only when asked.
+// A paint request: black around the picture, and the picture itself shown again by a player
+// that draws into the window.
 void OnPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    RECT source;
     RECT picture;
-    bool windowless = gGraph.vmr9InUse && !gGraph.quickTimeItem && Usable(gGraph.windowless);
-    bool placed = windowless && SUCCEEDED(gGraph.windowless->GetVideoPosition(&source, &picture));
-    if (windowless && !GraphRunning()) {
-        // Not examined: a renderer without a picture yet has nothing to show.
-        gGraph.windowless->RepaintVideo(window, dc);
-    }
+    Screen* screen = ScreenForWindow(window);
+    bool placed = screen != nullptr && screen->player != nullptr && !windowDestroyed &&
+                  screen->player->Paint(dc, &picture);
     // Black comes after the repaint, so it also covers whatever the renderer drew outside the
     // picture's rectangle.
     if (placed) {
@@ -193,30 +310,41 @@ void OnDisplayChange(HWND window) {
         SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                      screen.bottom - screen.top, SWP_NOACTIVATE);
     }
-    if (gGraph.vmr9InUse && Usable(gGraph.windowless)) {
-        // Not examined: the layout that follows places the picture whatever the renderer says.
-        gGraph.windowless->DisplayModeChanged();
-    }
-    if (!windowDestroyed) {
-        LayoutVideo(window);
+    Screen* screen = ScreenForWindow(window);
+    if (screen != nullptr && !windowDestroyed) {
+        if (!screen->preview) {
+            screen->monitor = PrimaryScreenArea();
+        }
+        if (screen->player != nullptr) {
+            screen->player->DisplayChanged();
+        }
+        LayoutVideo(*screen);
+        MatchMonitorWindows(!startItemPending);
     }
     InvalidateRect(window, nullptr, TRUE);
 }
 
-void OnDestroy(HWND window) {
+void RoutePlaybackMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Screen* screen = ScreenForWindow(window);
+    if (screen != nullptr && !windowDestroyed) {
+        HandlePlaybackMessage(*screen, message, wParam, lParam);
+    }
+}
+
+void OnDestroy() {
     windowDestroyed = true;
+    if (displayNotice != nullptr) {
+        UnregisterPowerSettingNotification(displayNotice);
+        displayNotice = nullptr;
+    }
     if (gHost.previewParent == nullptr) {
         ShowCursor(TRUE);
     }
-    if (gGraph.graphActive) {
-        StopAndReleaseGraph(window);
-    }
-    if (gGraph.quickTimeItem) {
-        QtCloseMovie();
-        if (MovieRuntimeHasStuckSessions()) {
-            // Unloading would wait on the stuck threads: end at once, with the same code.
-            TerminateProcess(GetCurrentProcess(), 0);
-        }
+    CloseScreensKeepingPlaces();
+    if (gAbandonedSessions > 0) {
+        // Unloading would wait on the stuck threads of a session that would not close: end at
+        // once, with the same code.
+        TerminateProcess(GetCurrentProcess(), 0);
     }
     PostQuitMessage(0);
     gPlaybackHooks.endProcess(0);
@@ -224,84 +352,20 @@ void OnDestroy(HWND window) {
 
 } // namespace
 
-void PaintBlack(HWND window) {
-    HDC dc = GetDC(window);
-    RECT rc;
-    GetClientRect(window, &rc);
-    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 0));
-    FillRect(dc, &rc, brush);
-    DeleteObject(brush);
-    ReleaseDC(window, dc);
-}
-
-void SeekBackwards(HWND window) {
-    if (!gGraph.canSeekBackwards) {
-        return;
-    }
-    GrowSeekStep(gGraph.vmr9InUse, &seekStep, &seekRepeatCount);
-    if (Usable(gGraph.control)) {
-        CheckResult(gGraph.control->Pause());
-    }
-    LONGLONG position = 0;
-    if (Usable(gGraph.seeking)) {
-        CheckResult(gGraph.seeking->GetCurrentPosition(&position));
-    }
-    FinishSeek(window, BackwardSeekTarget(position, seekStep));
-}
-
-void SeekForwards(HWND window) {
-    if (!gGraph.canSeekForwards) {
-        return;
-    }
-    if (Usable(gGraph.control)) {
-        CheckResult(gGraph.control->Pause());
-    }
-    GrowSeekStep(gGraph.vmr9InUse, &seekStep, &seekRepeatCount);
-    LONGLONG position = 0;
-    bool haveDuration = false;
-    LONGLONG duration = 0;
-    if (Usable(gGraph.seeking)) {
-        CheckResult(gGraph.seeking->GetPositions(&position, nullptr));
-        CheckResult(gGraph.seeking->GetDuration(&duration));
-        haveDuration = true;
-    }
-    FinishSeek(window, ForwardSeekTarget(position, seekStep, haveDuration, duration));
-}
-
-void EndSeek() {
-    seekStep = BaseSeekStep(gGraph.vmr9InUse);
-    seekRepeatCount = 0;
-    if (Usable(gGraph.control)) {
-        CheckResult(gGraph.control->Run());
-    }
-}
-
-void HandleGraphEvents(HWND window) {
-    while (Usable(gGraph.events)) {
-        long code = 0;
-        LONG_PTR param1 = 0;
-        LONG_PTR param2 = 0;
-        if (FAILED(gGraph.events->GetEvent(&code, &param1, &param2, 0))) {
-            return;
-        }
-        CheckResult(gGraph.events->FreeEventParams(code, param1, param2));
-        if (code == EC_COMPLETE) {
-            // Goes on with the next item's events, if it has a graph.
-            PlayNextItem(window);
-        } else if (code == EC_USERABORT || code == EC_ERRORABORT) {
-            EndSaver(window);
-            return;
-        }
-    }
-}
-
 extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        OnCreate(window);
+        // A monitor's window only shows its screen; the main window started everything.
+        if (lParam == 0 || ((const CREATESTRUCTW*)lParam)->lpCreateParams != &monitorWindowMark) {
+            OnCreate(window);
+        }
         return 0;
     case WM_TIMER:
-        OnTimer(window);
+        if (wParam == ID_START_TIMER) {
+            OnStartTimer(window);
+        } else {
+            RoutePlaybackMessage(window, message, wParam, lParam);
+        }
         return 0;
     case WM_ERASEBKGND:
         PaintBlack(window);
@@ -311,26 +375,35 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
         return 0;
     case WM_DISPLAYCHANGE:
     case WM_DPICHANGED: // the window keeps covering every monitor, not the suggested rectangle
-        OnDisplayChange(window);
+        if (!IsMonitorWindow(window)) {
+            OnDisplayChange(window);
+        }
         return 0;
     case WM_KEYDOWN:
-        OnKeyDown(window, wParam);
+        OnKeyDown(IsMonitorWindow(window) ? mainWindow : window, wParam);
         return 0;
     case WM_KEYUP:
         if (gSettings.Keyboard == 1 && IsSeekKey(wParam)) {
-            EndSeek();
+            EndSeekScreens();
         }
         return 0;
     case WM_MOUSEMOVE:
         OnMouseMove(window);
         return 0;
     case GraphEventMessage:
-        HandleGraphEvents(window);
+    case MovieEventMessage:
+    case UrlCheckedMessage:
+        RoutePlaybackMessage(window, message, wParam, lParam);
         return 0;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(wParam, lParam);
+        return TRUE;
     case WM_DESTROY:
-        OnDestroy(window);
+        if (!IsMonitorWindow(window)) {
+            OnDestroy();
+        }
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -1,6 +1,6 @@
 #include "host/share_wait.h"
 
-#include "host/saver_window.h"
+#include "playback/error_report.h"
 #include "settings/settings.h"
 #include "settings/share_probe.h"
 
@@ -46,11 +46,11 @@ bool WaitLettingInputThrough(HANDLE finished, DWORD milliseconds) {
             return WaitForSingleObject(finished, 0) == WAIT_OBJECT_0;
         }
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+        while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
                (gSettings.Keyboard != 1 &&
-                PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))) {
+                PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
             if (windowDestroyed) {
                 return false;
             }

@@ -28,7 +28,10 @@ RequestExecutionLevel admin
 !define SAVER "$SYSDIR\Flickvane.scr"
 !define LAUNCHER "FlickvaneSettings.exe"
 !define UNINSTALLER "Uninstall.exe"
-!define SHORTCUT "$SMPROGRAMS\Flickvane 設定.lnk"
+; The Start menu entry is named in the installer's language; the uninstaller removes either name.
+!define SHORTCUT "$SMPROGRAMS\$(ShortcutName).lnk"
+!define SHORTCUT_EN "$SMPROGRAMS\Flickvane Settings.lnk"
+!define SHORTCUT_JA "$SMPROGRAMS\Flickvane 設定.lnk"
 !define PUBLISHER "Flickvane developers"
 
 Name "Flickvane"
@@ -57,8 +60,10 @@ BrandingText "Flickvane ${VERSION}"
 
 LangString MakeCurrentName ${LANG_ENGLISH} "Make Flickvane the current screen saver"
 LangString MakeCurrentName ${LANG_JAPANESE} "Flickvane を現在のスクリーン セーバーにする"
-LangString FinishText ${LANG_ENGLISH} "Flickvane is installed.$\r$\n$\r$\nWhen you made it the current screen saver, the screen saver settings open after Finish: press $\"Settings...$\" there to build the playlist. The Start menu entry $\"Flickvane 設定$\" opens the same settings later."
+LangString FinishText ${LANG_ENGLISH} "Flickvane is installed.$\r$\n$\r$\nWhen you made it the current screen saver, the screen saver settings open after Finish: press $\"Settings...$\" there to build the playlist. The Start menu entry $\"Flickvane Settings$\" opens the same settings later."
 LangString FinishText ${LANG_JAPANESE} "Flickvane をインストールしました。$\r$\n$\r$\n現在のスクリーン セーバーにした場合は、[完了] の後にスクリーン セーバーの設定が開きます。[設定] を押して再生リストを作ってください。スタート メニューの「Flickvane 設定」からも同じ設定を開けます。"
+LangString ShortcutName ${LANG_ENGLISH} "Flickvane Settings"
+LangString ShortcutName ${LANG_JAPANESE} "Flickvane 設定"
 LangString ShortcutComment ${LANG_ENGLISH} "Playlist and playback options of the Flickvane screen saver"
 LangString ShortcutComment ${LANG_JAPANESE} "Flickvane スクリーン セーバーの再生リストと再生オプション"
 LangString NeedsAdministrator ${LANG_ENGLISH} "Installing or removing Flickvane needs administrator rights."
@@ -102,6 +107,9 @@ Section "Flickvane" SectionSaver
     SetOutPath "$INSTDIR"
     File "${BUILD_DIR}\${LAUNCHER}"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+    ; An earlier install in the other language leaves no second entry.
+    Delete "${SHORTCUT_EN}"
+    Delete "${SHORTCUT_JA}"
     CreateShortCut "${SHORTCUT}" "$INSTDIR\${LAUNCHER}" "" "${SAVER}" 0 SW_SHOWNORMAL "" "$(ShortcutComment)"
 
     ; Apps and Features
@@ -150,7 +158,8 @@ Section "Uninstall"
 
     ; A running saver or dialog keeps its file until the next restart.
     Delete /REBOOTOK "${SAVER}"
-    Delete "${SHORTCUT}"
+    Delete "${SHORTCUT_EN}"
+    Delete "${SHORTCUT_JA}"
     Delete "$INSTDIR\${LAUNCHER}"
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"

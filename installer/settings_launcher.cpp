@@ -1,7 +1,8 @@
-// FlickvaneSettings.exe, behind the installer's Start menu entry "Flickvane 設定": starts the
-// installed saver with an empty command line, which opens its configuration dialog as
-// Windows' "Configure" does. A shortcut to the .scr itself would go through the shell's
-// "open" verb for screen savers, which starts the full-screen saver instead.
+// FlickvaneSettings.exe, behind the installer's Start menu entry "Flickvane Settings"
+// ("Flickvane 設定" on Japanese Windows): starts the installed saver with an empty command
+// line, which opens its configuration dialog as Windows' "Configure" does. A shortcut to the
+// .scr itself would go through the shell's "open" verb for screen savers, which starts the
+// full-screen saver instead.
 #include <windows.h>
 
 #include "settings_launcher_resource.h"

@@ -23,6 +23,12 @@ struct MfLibrary {
 
 extern MfLibrary gMf;
 
-// Loads both libraries and binds every function; false (and nothing held) when any is missing.
+// Loads both libraries from the system folder and binds every function; false (and nothing
+// held) when any is missing.
 bool LoadMfLibrary();
 void UnloadMfLibrary();
+
+// Loads the libraries and starts COM and Media Foundation on this thread; false on systems
+// without Media Foundation, where the movie kinds then cannot play. Kept until the process ends.
+bool StartMovieRuntime();
+bool MovieRuntimeAvailable();

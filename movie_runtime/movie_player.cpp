@@ -1,69 +1,62 @@
+// The turning of pictures is Windows 8's: its declarations are needed here, while the calls
+// are made only where the system has it.
+#undef WINVER
+#define WINVER 0x0602
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0602
+
 #include "movie_runtime/movie_player.h"
 
 #include <evr.h>
 #include <mfapi.h>
 #include <mferror.h>
 #include <mfidl.h>
+#include <propsys.h>
 
+#include <deque>
 #include <new>
 
 #include "movie_runtime/mf_library.h"
 #include "movie_runtime/movie_math.h"
 #include "movie_runtime/movie_video_window.h"
-#include "playback/path_text.h"
-
-namespace {
-
-// Bounds of every wait for Media Foundation. A local file answers in far less.
-constexpr DWORD kResolveBoundMs = 8000;
-constexpr DWORD kTopologyBoundMs = 5000;
-constexpr DWORD kStartBoundMs = 5000;
-constexpr DWORD kRestartBoundMs = 1000;
-constexpr DWORD kCloseBoundMs = 1000;
-// How long past its own length a playing movie may go without the session reporting its end.
-constexpr DWORD kEndGraceMs = 4000;
-constexpr DWORD kWaitSliceMs = 10;
-
-// Learned once per process: this Media Foundation resolves topologies only when told to try
-// every type the source offers, so later movies ask for that at once.
-bool topologiesNeedSourceTypes = false;
-
-} // namespace
+#include "movie_runtime/track_header.h"
+#include "playback/seek_math.h"
+#include "playback/video_rect.h"
+#include "quicktime/qt_volume.h"
+#include "settings/path_text.h"
+#include "settings/settings.h"
 
 int gAbandonedSessions = 0;
 
 namespace {
 
+// Bounds of every answer awaited from Media Foundation. A local file answers in far less.
+constexpr DWORD kResolveBoundMs = 8000;
+constexpr DWORD kTopologyBoundMs = 5000;
+constexpr DWORD kStartBoundMs = 5000;
+constexpr DWORD kRestartBoundMs = 1000;
+constexpr DWORD kCloseBoundMs = 1000;
+constexpr DWORD kClosePollMs = 50;
+constexpr DWORD kSourceShutdownBoundMs = 500;
+// One key of the volume, on the 256 scale the movie kinds share.
+constexpr int kVolumeKeyStep = 20;
+// The picture is drawn in a window of its own, as the VMR9's windowless picture is: the same
+// seek step.
+constexpr int kWindowlessPicture = 1;
+
+// Learned once per process: this Media Foundation resolves topologies only when told to try
+// every type the source offers (Wine's does), so later movies ask for that at once.
+bool topologiesNeedSourceTypes = false;
+// Learned once per process: a session that has played did not confirm a start (of the next
+// item's topology, or at another position: Wine's does neither), so from then on every topology
+// gets a session of its own.
+bool freshSessions = false;
+// How often the presentation clock is read once the source has delivered its last sample.
+constexpr DWORD kEndPollMs = 100;
+
 // Missing from some SDK headers.
 const GUID kTopologyEnumerateSourceTypes = {
     0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb0, 0xb3, 0x05, 0xf7, 0x76, 0x98}};
-
-// One event the session reported.
-struct SessionEvent {
-    MediaEventType type;
-    HRESULT status;
-    UINT32 topologyStatus; // for MESessionTopologyStatus
-};
-
-// Takes the session's next event without waiting: S_OK with one, MF_E_NO_EVENTS_AVAILABLE
-// when none is queued, or the session's failure.
-HRESULT NextEvent(IMFMediaSession* session, SessionEvent* out) {
-    IMFMediaEvent* event = nullptr;
-    HRESULT hr = session->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event);
-    if (hr != S_OK || event == nullptr) {
-        return FAILED(hr) ? hr : MF_E_NO_EVENTS_AVAILABLE;
-    }
-    out->type = MEUnknown;
-    out->status = S_OK;
-    out->topologyStatus = MF_TOPOSTATUS_INVALID;
-    event->GetType(&out->type);
-    event->GetStatus(&out->status);
-    if (out->type == MESessionTopologyStatus) {
-        event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &out->topologyStatus);
-    }
-    event->Release();
-    return S_OK;
-}
 
 template <typename T> void SafeRelease(T** p) {
     if (*p != nullptr) {
@@ -72,34 +65,29 @@ template <typename T> void SafeRelease(T** p) {
     }
 }
 
-// Waits a slice, letting messages sent to this thread's windows through (the renderer's
-// window is on this thread), but leaving posted input queued for the saver.
-void WaitSlice(HANDLE handle) {
-    DWORD count = handle != nullptr ? 1 : 0;
-    MsgWaitForMultipleObjectsEx(count, handle != nullptr ? &handle : nullptr, kWaitSliceMs,
-                                QS_SENDMESSAGE, 0);
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+// Shuts a source down on a thread of its own and waits for that with a bound: the source of a
+// wedged session may wait on the session's stuck threads.
+DWORD WINAPI ShutDownSource(void* parameter) {
+    IMFMediaSource* source = static_cast<IMFMediaSource*>(parameter);
+    source->Shutdown();
+    source->Release();
+    return 0;
 }
 
+void ShutDownOnItsOwnThread(IMFMediaSource* source) {
+    source->AddRef();
+    HANDLE thread = CreateThread(nullptr, 0, ShutDownSource, source, 0, nullptr);
+    if (thread == nullptr) {
+        source->Release();
+        return;
+    }
+    WaitForSingleObject(thread, kSourceShutdownBoundMs);
+    CloseHandle(thread);
+}
 
-// One asynchronous creation of a media source, waited for with a bound. Whoever lets go last
-// frees it, so an answer that comes after the wait was given up is released here.
-class ResolveRequest final : public IMFAsyncCallback {
+// A reference-counted callback object of this module.
+template <class Derived> class Callback : public IMFAsyncCallback {
 public:
-    ResolveRequest(IMFSourceResolver* resolver, bool fromUrl)
-        : resolver_(resolver), fromUrl_(fromUrl) {
-        resolver_->AddRef();
-        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    }
-    HANDLE Done() const { return done_; }
-    HRESULT Status() const { return status_; }
-    IUnknown* TakeObject() {
-        IUnknown* object = object_;
-        object_ = nullptr;
-        return object;
-    }
-
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) {
             return E_POINTER;
@@ -116,41 +104,302 @@ public:
     STDMETHODIMP_(ULONG) Release() override {
         LONG left = InterlockedDecrement(&references_);
         if (left == 0) {
-            delete this;
+            delete static_cast<Derived*>(this);
         }
         return left;
     }
     STDMETHODIMP GetParameters(DWORD*, DWORD*) override { return E_NOTIMPL; }
+
+protected:
+    virtual ~Callback() {}
+
+private:
+    LONG references_ = 1;
+};
+
+} // namespace
+
+// One asynchronous creation of a media source. Its answer is posted to the window; whoever lets
+// go last frees it, so an answer that comes after the item moved on is released here.
+class ResolveRequest final : public Callback<ResolveRequest> {
+public:
+    // file: the file's path as the file system takes it, for its track header; null for a URL.
+    ResolveRequest(IMFSourceResolver* resolver, const WCHAR* file, HWND window)
+        : resolver_(resolver), fromUrl_(file == nullptr), window_(window) {
+        resolver_->AddRef();
+        if (file != nullptr) {
+            size_t length = wcslen(file) + 1;
+            file_ = new (std::nothrow) WCHAR[length];
+            if (file_ != nullptr) {
+                memcpy(file_, file, length * sizeof(WCHAR));
+            }
+        }
+    }
+    bool Finished() const { return InterlockedCompareExchange(&finished_, 0, 0) != 0; }
+    HRESULT Status() const { return status_; }
+    IUnknown* TakeObject() {
+        IUnknown* object = object_;
+        object_ = nullptr;
+        return object;
+    }
+    void Cancel() {
+        if (cancel_ != nullptr) {
+            resolver_->CancelObjectCreation(cancel_);
+        }
+    }
+    IUnknown** CancelCookie() { return &cancel_; }
+    // The picture's turn and pixel shape read from the file, where its source tells no
+    // metadata.
+    TrackShape FileShape() const { return fileShape_; }
+
     STDMETHODIMP Invoke(IMFAsyncResult* result) override {
         MF_OBJECT_TYPE type = MF_OBJECT_INVALID;
         IUnknown* object = nullptr;
         status_ = fromUrl_ ? resolver_->EndCreateObjectFromURL(result, &type, &object)
                            : resolver_->EndCreateObjectFromByteStream(result, &type, &object);
+        // Windows' sources report a track's turn and pixel shape on its media type, and describe
+        // the file through their property handler; a source without one (Wine's) may report
+        // neither, so the track header is read here, off the window's thread.
+        IPropertyStore* properties = nullptr;
+        if (SUCCEEDED(status_) && file_ != nullptr && object != nullptr) {
+            if (SUCCEEDED(gMf.getService(object, MF_PROPERTY_HANDLER_SERVICE,
+                                         IID_PPV_ARGS(&properties)))) {
+                properties->Release();
+            } else {
+                fileShape_ = FileTrackShape(file_);
+            }
+        }
         object_ = object;
-        SetEvent(done_);
+        InterlockedExchange(&finished_, 1);
+        PostMessageW(window_, MovieEventMessage, 0, 0);
         return S_OK;
     }
 
 private:
-    ~ResolveRequest() {
+    friend class Callback<ResolveRequest>;
+    ~ResolveRequest() override {
+        delete[] file_;
         SafeRelease(&object_);
+        SafeRelease(&cancel_);
         resolver_->Release();
-        if (done_ != nullptr) {
-            CloseHandle(done_);
-        }
     }
-    LONG references_ = 1;
     IMFSourceResolver* resolver_;
     bool fromUrl_;
-    HANDLE done_ = nullptr;
+    HWND window_;
+    mutable LONG finished_ = 0;
     HRESULT status_ = E_PENDING;
     IUnknown* object_ = nullptr;
+    IUnknown* cancel_ = nullptr;
+    WCHAR* file_ = nullptr;
+    TrackShape fileShape_ = {0, 0, 0};
 };
 
+// The session's events, taken on Media Foundation's thread as they come and handed to the
+// window's thread through a queue and a posted message.
+class SessionEvents final : public Callback<SessionEvents> {
+public:
+    struct Event {
+        MediaEventType type;
+        HRESULT status;
+        UINT32 topologyStatus;
+    };
+
+    SessionEvents(IMFMediaSession* session, HWND window) : session_(session), window_(window) {
+        session_->AddRef();
+        InitializeCriticalSection(&lock_);
+        closed_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    HRESULT Listen() { return session_->BeginGetEvent(this, nullptr); }
+    HANDLE Closed() const { return closed_; }
+    bool Next(Event* out) {
+        EnterCriticalSection(&lock_);
+        bool any = !queue_.empty();
+        if (any) {
+            *out = queue_.front();
+            queue_.pop_front();
+        }
+        LeaveCriticalSection(&lock_);
+        return any;
+    }
+
+    STDMETHODIMP Invoke(IMFAsyncResult* result) override {
+        IMFMediaEvent* event = nullptr;
+        if (FAILED(session_->EndGetEvent(result, &event)) || event == nullptr) {
+            return S_OK; // the session was shut down
+        }
+        Event e = {MEUnknown, S_OK, MF_TOPOSTATUS_INVALID};
+        event->GetType(&e.type);
+        event->GetStatus(&e.status);
+        if (e.type == MESessionTopologyStatus) {
+            event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &e.topologyStatus);
+        }
+        event->Release();
+        EnterCriticalSection(&lock_);
+        queue_.push_back(e);
+        LeaveCriticalSection(&lock_);
+        if (e.type == MESessionClosed) {
+            SetEvent(closed_);
+        } else {
+            session_->BeginGetEvent(this, nullptr);
+        }
+        PostMessageW(window_, MovieEventMessage, 0, 0);
+        return S_OK;
+    }
+
+private:
+    friend class Callback<SessionEvents>;
+    ~SessionEvents() override {
+        session_->Release();
+        DeleteCriticalSection(&lock_);
+        if (closed_ != nullptr) {
+            CloseHandle(closed_);
+        }
+    }
+    IMFMediaSession* session_;
+    HWND window_;
+    CRITICAL_SECTION lock_;
+    std::deque<Event> queue_;
+    HANDLE closed_ = nullptr;
+};
+
+
+// One media session with its renderers and the window its picture is drawn in.
+class MovieSession {
+public:
+    ~MovieSession() {
+        if (abandoned) {
+            return; // its threads are stuck: nothing of it may be touched
+        }
+        if (shutdownThread != nullptr) {
+            CloseHandle(shutdownThread);
+        }
+        if (session != nullptr) {
+            session->Shutdown();
+        }
+        for (IMFMediaSource* source : sources) {
+            source->Shutdown();
+            source->Release();
+        }
+        if (videoRenderer != nullptr) {
+            videoRenderer->ShutdownObject();
+            videoRenderer->Release();
+        }
+        if (audioRenderer != nullptr) {
+            audioRenderer->ShutdownObject();
+            audioRenderer->Release();
+        }
+        SafeRelease(&session);
+        SafeRelease(&events);
+        // The window goes back to the player, for the next session.
+    }
+
+    // The picture's window is a spare one of an earlier session where there is one: destroying
+    // a window can move the focus away from the saver window (Wine's does). It stands at the
+    // picture's place, hidden, before the renderer is made for it: Wine's renderer presents at
+    // the size its window had then, and scales every frame when that was another.
+    HRESULT Create(HWND owner, MoviePlayer* player, HWND spare, const RECT& destination) {
+        window = spare != nullptr ? spare : CreateMovieVideoWindow(owner, player);
+        HRESULT hr = window != nullptr ? S_OK : E_FAIL;
+        if (SUCCEEDED(hr)) {
+            SizeMovieVideoWindow(window, owner, destination);
+        }
+        if (SUCCEEDED(hr)) hr = gMf.createVideoRendererActivate(window, &videoRenderer);
+        if (SUCCEEDED(hr)) hr = gMf.createAudioRendererActivate(&audioRenderer);
+        if (SUCCEEDED(hr)) hr = gMf.createMediaSession(nullptr, &session);
+        if (SUCCEEDED(hr)) {
+            events = new (std::nothrow) SessionEvents(session, owner);
+            hr = events != nullptr ? events->Listen() : E_OUTOFMEMORY;
+        }
+        return hr;
+    }
+
+    // Closing is asynchronous: the session is shut down once its MESessionClosed came.
+    void BeginClose() {
+        if (window != nullptr) {
+            ShowWindow(window, SW_HIDE);
+        }
+        if (!closing) {
+            closing = true;
+            closeBegun = GetTickCount();
+            if (FAILED(session->Close())) {
+                closed = true;
+            }
+        }
+    }
+    // Takes what the session reported while it closes; true once it has closed. One that does
+    // not close within the bound (Wine's can wedge so) is shut down all the same, on a thread
+    // of its own, since that call might wait on the wedged threads.
+    bool Closed() {
+        SessionEvents::Event e;
+        while (events != nullptr && events->Next(&e)) {
+            closed = closed || e.type == MESessionClosed;
+        }
+        if (closed) {
+            return true;
+        }
+        if (shutdownThread != nullptr) {
+            closed = WaitForSingleObject(shutdownThread, 0) == WAIT_OBJECT_0;
+        } else if (GetTickCount() - closeBegun >= kCloseBoundMs) {
+            session->AddRef();
+            shutdownThread = CreateThread(nullptr, 0, ShutDownSession, session, 0, nullptr);
+            if (shutdownThread == nullptr) {
+                session->Release();
+            }
+        }
+        return closed;
+    }
+    static DWORD WINAPI ShutDownSession(void* parameter) {
+        IMFMediaSession* session = static_cast<IMFMediaSession*>(parameter);
+        session->Shutdown();
+        session->Release();
+        return 0;
+    }
+
+    IMFMediaSession* session = nullptr;
+    SessionEvents* events = nullptr;
+    IMFActivate* videoRenderer = nullptr;
+    IMFActivate* audioRenderer = nullptr;
+    HWND window = nullptr;
+    std::vector<IMFMediaSource*> sources; // the sources of its items, shut down with it
+    bool played = false;    // a start of it was confirmed
+    bool closing = false;
+    bool closed = false;
+    bool abandoned = false;
+    DWORD closeBegun = 0;
+    HANDLE shutdownThread = nullptr;
+};
+
+namespace {
+
+// Windows' video processor, which turns a picture as its media type asks.
+const GUID kVideoProcessorMft = {
+    0x88753b26, 0x5b24, 0x49bd, {0xb2, 0xe7, 0x0c, 0x44, 0x5c, 0x78, 0xc9, 0x82}};
+
+// A video processor set to stand the picture upright; null where none can turn (Wine's).
+IMFTransform* CreateTurningProcessor() {
+    IMFTransform* processor = nullptr;
+    if (FAILED(CoCreateInstance(kVideoProcessorMft, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&processor)))) {
+        return nullptr;
+    }
+    IMFVideoProcessorControl* control = nullptr;
+    HRESULT hr = processor->QueryInterface(IID_PPV_ARGS(&control));
+    if (SUCCEEDED(hr)) {
+        hr = control->SetRotation(ROTATION_NORMAL);
+        control->Release();
+    }
+    if (FAILED(hr)) {
+        SafeRelease(&processor);
+    }
+    return processor;
+}
+
+// The branch from one stream to its renderer, through a transform where one is given.
 HRESULT AddBranch(IMFTopology* topology, IMFMediaSource* source,
                   IMFPresentationDescriptor* presentation, IMFStreamDescriptor* stream,
-                  IMFActivate* renderer) {
+                  IMFTransform* transform, IMFActivate* renderer) {
     IMFTopologyNode* sourceNode = nullptr;
+    IMFTopologyNode* transformNode = nullptr;
     IMFTopologyNode* outputNode = nullptr;
     HRESULT hr = gMf.createTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, &sourceNode);
     if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_SOURCE, source);
@@ -159,9 +408,20 @@ HRESULT AddBranch(IMFTopology* topology, IMFMediaSource* source,
     if (SUCCEEDED(hr)) hr = topology->AddNode(sourceNode);
     if (SUCCEEDED(hr)) hr = gMf.createTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, &outputNode);
     if (SUCCEEDED(hr)) hr = outputNode->SetObject(renderer);
+    // The renderers stay from item to item: switching topologies must not shut them down.
+    if (SUCCEEDED(hr)) hr = outputNode->SetUINT32(MF_TOPONODE_NOSHUTDOWN_ON_REMOVE, TRUE);
     if (SUCCEEDED(hr)) hr = topology->AddNode(outputNode);
-    if (SUCCEEDED(hr)) hr = sourceNode->ConnectOutput(0, outputNode, 0);
+    if (SUCCEEDED(hr) && transform != nullptr) {
+        hr = gMf.createTopologyNode(MF_TOPOLOGY_TRANSFORM_NODE, &transformNode);
+        if (SUCCEEDED(hr)) hr = transformNode->SetObject(transform);
+        if (SUCCEEDED(hr)) hr = topology->AddNode(transformNode);
+        if (SUCCEEDED(hr)) hr = sourceNode->ConnectOutput(0, transformNode, 0);
+        if (SUCCEEDED(hr)) hr = transformNode->ConnectOutput(0, outputNode, 0);
+    } else if (SUCCEEDED(hr)) {
+        hr = sourceNode->ConnectOutput(0, outputNode, 0);
+    }
     SafeRelease(&sourceNode);
+    SafeRelease(&transformNode);
     SafeRelease(&outputNode);
     return hr;
 }
@@ -182,135 +442,145 @@ GUID MajorType(IMFStreamDescriptor* stream, IMFMediaType** type) {
 
 } // namespace
 
-MoviePlayer::~MoviePlayer() { Close(); }
+MoviePlayer::~MoviePlayer() { Shutdown(); }
 
-HRESULT MoviePlayer::Open(const char* source, HWND owner) {
+HWND MoviePlayer::VideoWindow() const { return live_ != nullptr ? live_->window : nullptr; }
+
+PlayerOpen MoviePlayer::Open(HWND window, const wchar_t* path) {
     Close();
-    if (gMf.platform == nullptr || source == nullptr || source[0] == '\0') {
-        return E_UNEXPECTED;
+    if (!MovieRuntimeAvailable() || path == nullptr || path[0] == L'\0') {
+        return PlayerOpen::Unplayable;
     }
-    int length = MultiByteToWideChar(CP_ACP, 0, source, -1, nullptr, 0);
-    if (length <= 0) {
-        return E_INVALIDARG;
+    if (owner_ != window) {
+        // Another window: nothing of the old one's sessions can serve it.
+        Shutdown();
+        owner_ = window;
     }
+    size_t length = wcslen(path) + 1;
     source_ = new (std::nothrow) WCHAR[length];
     if (source_ == nullptr) {
-        return E_OUTOFMEMORY;
+        return PlayerOpen::Unplayable;
     }
-    MultiByteToWideChar(CP_ACP, 0, source, -1, source_, length);
-    isUrl_ = HasInternetScheme(source);
-    owner_ = owner;
-
-    HRESULT hr = CreateSource(&mediaSource_);
-    if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
-    if (SUCCEEDED(hr)) {
-        ReadStreams();
-        if (!hasVideo_ && !hasAudio_) {
-            hr = MF_E_INVALIDMEDIATYPE;
-        }
-    }
-    if (SUCCEEDED(hr) && hasVideo_) {
-        video_ = CreateMovieVideoWindow(owner, this);
-        if (video_ == nullptr) {
-            hr = HRESULT_FROM_WIN32(GetLastError());
-        }
-    }
-    if (SUCCEEDED(hr)) {
-        enumerateSourceTypes_ = topologiesNeedSourceTypes;
-        hr = BuildSession(enumerateSourceTypes_);
-        // Some Media Foundation builds (Wine's) resolve a plain topology only when told to try
-        // every type the source offers; a codec that is really missing fails again.
-        if (hr == MF_E_TOPO_CODEC_NOT_FOUND && !enumerateSourceTypes_) {
-            ReleaseSession();
-            ReleaseSource();
-            enumerateSourceTypes_ = true;
-            hr = CreateSource(&mediaSource_);
-            if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
-            if (SUCCEEDED(hr)) {
-                ReadStreams();
-                hr = BuildSession(true);
-            }
-            topologiesNeedSourceTypes = SUCCEEDED(hr);
-        }
-    }
-    if (FAILED(hr)) {
+    memcpy(source_, path, length * sizeof(WCHAR));
+    isUrl_ = HasInternetScheme(path);
+    if (FAILED(BeginResolve())) {
         Close();
-        return hr;
+        return PlayerOpen::Unplayable;
     }
-    state_ = State::Ready;
-    return S_OK;
+    return PlayerOpen::Opening;
 }
 
-HRESULT MoviePlayer::CreateSource(IMFMediaSource** source) {
-    *source = nullptr;
+HRESULT MoviePlayer::BeginResolve() {
     IMFSourceResolver* resolver = nullptr;
     HRESULT hr = gMf.createSourceResolver(&resolver);
     if (FAILED(hr)) {
         return hr;
     }
     IMFByteStream* stream = nullptr;
+    WCHAR* query = nullptr;
     if (!isUrl_) {
         // The same query text as every other file test: long paths, shares, slashes.
-        WCHAR* query = new (std::nothrow) WCHAR[kQueryPathSize];
+        query = new (std::nothrow) WCHAR[kQueryPathSize];
         if (query == nullptr) {
             hr = E_OUTOFMEMORY;
-        } else if (!FormQueryText(source_, query, kQueryPathSize)) {
+        } else if (!FormQueryPath(source_, query, kQueryPathSize)) {
             hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
         } else {
             hr = gMf.createFile(MF_ACCESSMODE_READ, MF_OPENMODE_FAIL_IF_NOT_EXIST,
                                 MF_FILEFLAGS_NONE, query, &stream);
         }
-        delete[] query;
     }
-    ResolveRequest* request = nullptr;
     if (SUCCEEDED(hr)) {
-        request = new (std::nothrow) ResolveRequest(resolver, isUrl_);
-        hr = request != nullptr && request->Done() != nullptr ? S_OK : E_OUTOFMEMORY;
+        resolve_ = new (std::nothrow) ResolveRequest(resolver, query, owner_);
+        hr = resolve_ != nullptr ? S_OK : E_OUTOFMEMORY;
     }
-    IUnknown* cancel = nullptr;
     // The file's own name tells the resolver the container; its content decides when the two
     // disagree.
     DWORD flags = MF_RESOLUTION_MEDIASOURCE |
                   MF_RESOLUTION_CONTENT_DOES_NOT_HAVE_TO_MATCH_EXTENSION_OR_MIME_TYPE;
     if (SUCCEEDED(hr)) {
-        hr = isUrl_ ? resolver->BeginCreateObjectFromURL(source_, flags, nullptr, &cancel,
-                                                         request, nullptr)
+        hr = isUrl_ ? resolver->BeginCreateObjectFromURL(source_, flags, nullptr,
+                                                         resolve_->CancelCookie(), resolve_,
+                                                         nullptr)
                     : resolver->BeginCreateObjectFromByteStream(stream, source_, flags, nullptr,
-                                                                &cancel, request, nullptr);
+                                                                resolve_->CancelCookie(),
+                                                                resolve_, nullptr);
     }
-    if (SUCCEEDED(hr)) {
-        DWORD begun = GetTickCount();
-        while (WaitForSingleObject(request->Done(), 0) != WAIT_OBJECT_0 &&
-               GetTickCount() - begun < kResolveBoundMs) {
-            WaitSlice(request->Done());
-        }
-        if (WaitForSingleObject(request->Done(), 0) != WAIT_OBJECT_0) {
-            if (cancel != nullptr) {
-                resolver->CancelObjectCreation(cancel);
-            }
-            hr = MF_E_OPERATION_CANCELLED;
-        } else {
-            hr = request->Status();
-            IUnknown* object = request->TakeObject();
-            if (SUCCEEDED(hr)) {
-                hr = object != nullptr ? object->QueryInterface(IID_PPV_ARGS(source))
-                                       : E_POINTER;
-            }
-            SafeRelease(&object);
-        }
+    if (FAILED(hr)) {
+        SafeRelease(&resolve_);
+    } else {
+        state_ = State::Resolving;
+        Await(kResolveBoundMs);
     }
-    SafeRelease(&cancel);
-    if (request != nullptr) {
-        request->Release();
-    }
+    delete[] query;
     SafeRelease(&stream);
     resolver->Release();
     return hr;
 }
 
+// The resolver answered: the source's streams are read, and its topology set on the session.
+PlayerNews MoviePlayer::TakeSource() {
+    ResolveRequest* request = resolve_;
+    resolve_ = nullptr;
+    HRESULT hr = request->Status();
+    fileShape_ = request->FileShape();
+    IUnknown* object = request->TakeObject();
+    request->Release();
+    if (SUCCEEDED(hr)) {
+        hr = object != nullptr ? object->QueryInterface(IID_PPV_ARGS(&mediaSource_)) : E_POINTER;
+    }
+    SafeRelease(&object);
+    if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
+    if (SUCCEEDED(hr)) {
+        ReadStreams();
+        if (!hasVideo_ && !soundPlayed_) {
+            hr = MF_E_INVALIDMEDIATYPE;
+        }
+    }
+    if (FAILED(hr)) {
+        return Fail();
+    }
+    if (startAt_ < 0) {
+        // Open: its size is known, so it can be placed; its session is set up at the start.
+        KillTimer(owner_, ID_MOVIE_TIMER);
+        state_ = State::Ready;
+        return PlayerNews::Ready;
+    }
+    return OpenOnSession();
+}
+
+// Sets the item's topology on the live session, or on a new one; it starts once the session
+// has it ready.
+PlayerNews MoviePlayer::OpenOnSession() {
+    HRESULT hr = S_OK;
+    if (live_ != nullptr && freshSessions && live_->played) {
+        RetireSession();
+    }
+    if (live_ == nullptr) {
+        HWND spare = nullptr;
+        if (!spareWindows_.empty()) {
+            spare = spareWindows_.back();
+            spareWindows_.pop_back();
+        }
+        live_ = new (std::nothrow) MovieSession();
+        hr = live_ != nullptr ? live_->Create(owner_, this, spare, destination_) : E_OUTOFMEMORY;
+    }
+    if (SUCCEEDED(hr)) {
+        enumerateSourceTypes_ = topologiesNeedSourceTypes;
+        hr = SetItemTopology();
+    }
+    if (FAILED(hr)) {
+        return Fail();
+    }
+    state_ = State::Resolved;
+    Await(kTopologyBoundMs);
+    return PlayerNews::None;
+}
+
 void MoviePlayer::ReadStreams() {
     hasVideo_ = false;
     hasAudio_ = false;
+    soundPlayed_ = false;
     natural_ = {0, 0};
     UINT64 duration = 0;
     duration_ = SUCCEEDED(presentation_->GetUINT64(MF_PD_DURATION, &duration)) ? (LONGLONG)duration
@@ -330,16 +600,24 @@ void MoviePlayer::ReadStreams() {
         if (major == MFMediaType_Video && !hasVideo_) {
             take = true;
             hasVideo_ = true;
-            UINT32 width = 0, height = 0, ratioN = 0, ratioD = 0;
+            UINT32 width = 0, height = 0, ratioN = 0, ratioD = 0, turn = 0;
             if (type != nullptr) {
                 MFGetAttributeSize(type, MF_MT_FRAME_SIZE, &width, &height);
                 MFGetAttributeRatio(type, MF_MT_PIXEL_ASPECT_RATIO, &ratioN, &ratioD);
+                turn = MFGetAttributeUINT32(type, MF_MT_VIDEO_ROTATION, 0);
             }
-            natural_.cx = DisplayWidth(width, ratioN, ratioD);
-            natural_.cy = height > 32767 ? 32767 : (LONG)height;
+            reportedTurn_ = turn == 90 || turn == 180 || turn == 270;
+            if (ratioN == 0 || ratioD == 0) {
+                ratioN = fileShape_.ratioNumerator;
+                ratioD = fileShape_.ratioDenominator;
+            }
+            natural_ = DisplaySize(width, height, ratioN, ratioD,
+                                   reportedTurn_ ? turn : fileShape_.turn);
         } else if (major == MFMediaType_Audio && !hasAudio_) {
-            take = true;
+            // Muted: no sound stream at all.
+            take = !Muted();
             hasAudio_ = true;
+            soundPlayed_ = take;
         }
         if (take) {
             presentation_->SelectStream(i);
@@ -351,10 +629,10 @@ void MoviePlayer::ReadStreams() {
     }
 }
 
-HRESULT MoviePlayer::BuildSession(bool enumerateSourceTypes) {
+HRESULT MoviePlayer::SetItemTopology() {
+    turningTopology_ = false;
     IMFTopology* topology = nullptr;
-    HRESULT hr = gMf.createMediaSession(nullptr, &session_);
-    if (SUCCEEDED(hr)) hr = gMf.createTopology(&topology);
+    HRESULT hr = gMf.createTopology(&topology);
     DWORD count = 0;
     if (SUCCEEDED(hr)) hr = presentation_->GetStreamDescriptorCount(&count);
     for (DWORD i = 0; SUCCEEDED(hr) && i < count; ++i) {
@@ -368,252 +646,338 @@ HRESULT MoviePlayer::BuildSession(bool enumerateSourceTypes) {
             IMFMediaType* type = nullptr;
             GUID major = MajorType(stream, &type);
             SafeRelease(&type);
-            IMFActivate* renderer = nullptr;
-            hr = major == MFMediaType_Video ? gMf.createVideoRendererActivate(video_, &renderer)
-                                            : gMf.createAudioRendererActivate(&renderer);
-            if (SUCCEEDED(hr)) {
-                hr = AddBranch(topology, mediaSource_, presentation_, stream, renderer);
-            }
-            SafeRelease(&renderer);
+            bool video = major == MFMediaType_Video;
+            IMFTransform* turning =
+                video && reportedTurn_ && !turnRefused_ ? CreateTurningProcessor() : nullptr;
+            turningTopology_ = turningTopology_ || turning != nullptr;
+            hr = AddBranch(topology, mediaSource_, presentation_, stream, turning,
+                           video ? live_->videoRenderer : live_->audioRenderer);
+            SafeRelease(&turning);
         }
         stream->Release();
     }
-    if (SUCCEEDED(hr) && enumerateSourceTypes) {
+    if (SUCCEEDED(hr) && enumerateSourceTypes_) {
         hr = topology->SetUINT32(kTopologyEnumerateSourceTypes, TRUE);
     }
-    if (SUCCEEDED(hr)) hr = session_->SetTopology(0, topology);
-    SafeRelease(&topology);
-    if (SUCCEEDED(hr)) hr = WaitForTopology();
+    // The item before is cleared and this one set in its place, on the same session.
+    if (SUCCEEDED(hr)) hr = live_->session->SetTopology(MFSESSION_SETTOPOLOGY_IMMEDIATE, topology);
     if (SUCCEEDED(hr)) {
-        TakeServices();
-        hasStarted_ = false;
-        DWORD capabilities = 0;
-        session_->GetSessionCapabilities(&capabilities);
-        canPause_ = (capabilities & MFSESSIONCAP_PAUSE) != 0;
+        ++topologiesUnanswered_;
     }
+    SafeRelease(&topology);
     return hr;
 }
 
-// Waits, with a bound, until the session has resolved the topology and made its renderers.
-HRESULT MoviePlayer::WaitForTopology() {
-    DWORD begun = GetTickCount();
-    while (GetTickCount() - begun < kTopologyBoundMs) {
-        SessionEvent event;
-        HRESULT hr = NextEvent(session_, &event);
-        if (hr == MF_E_NO_EVENTS_AVAILABLE) {
-            WaitSlice(nullptr);
-            continue;
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (FAILED(event.status)) {
-            return event.status;
-        }
-        if (event.type == MEError) {
-            return E_FAIL;
-        }
-        if (event.type == MESessionTopologyStatus &&
-            event.topologyStatus == MF_TOPOSTATUS_READY) {
-            return S_OK;
-        }
-    }
-    return MF_E_OPERATION_CANCELLED;
-}
-
+// The topology is ready: the services of this item's renderers.
 void MoviePlayer::TakeServices() {
-    SafeRelease(&clock_);
-    SafeRelease(&display_);
-    SafeRelease(&volume_);
+    ReleaseServices();
     IMFClock* clock = nullptr;
-    if (SUCCEEDED(session_->GetClock(&clock))) {
+    if (SUCCEEDED(live_->session->GetClock(&clock))) {
         clock->QueryInterface(IID_PPV_ARGS(&clock_));
         clock->Release();
     }
     if (hasVideo_) {
-        gMf.getService(session_, MR_VIDEO_RENDER_SERVICE, IID_PPV_ARGS(&display_));
+        gMf.getService(live_->session, MR_VIDEO_RENDER_SERVICE, IID_PPV_ARGS(&display_));
     }
     if (display_ != nullptr) {
         // The destination rectangle already has the chosen proportions: fill it exactly.
         display_->SetAspectRatioMode(MFVideoARMode_None);
         display_->SetBorderColor(RGB(0, 0, 0));
-        if (videoSize_.cx > 0 && videoSize_.cy > 0) {
-            RECT whole = {0, 0, videoSize_.cx, videoSize_.cy};
-            display_->SetVideoPosition(nullptr, &whole);
-        }
     }
-    if (hasAudio_) {
-        gMf.getService(session_, MR_STREAM_VOLUME_SERVICE, IID_PPV_ARGS(&volume_));
+    if (soundPlayed_) {
+        gMf.getService(live_->session, MR_STREAM_VOLUME_SERVICE, IID_PPV_ARGS(&volume_));
     }
-    SetVolume(amplitude_);
 }
 
-void MoviePlayer::ReleaseSession() {
-    // A start still unanswered is waited for, with a bound: closing a session in the middle
-    // of its start can leave Media Foundation's threads stuck.
-    DWORD begun = GetTickCount();
-    while (session_ != nullptr && state_ == State::Starting && !restartPending_ &&
-           GetTickCount() - begun < kRestartBoundMs) {
-        Poll();
-        if (state_ == State::Starting) {
-            WaitSlice(nullptr);
-        }
-    }
-    SafeRelease(&clock_);
+void MoviePlayer::ReleaseServices() {
     SafeRelease(&display_);
     SafeRelease(&volume_);
-    if (session_ == nullptr) {
-        return;
-    }
-    // Closing is asynchronous; the session is shut down once it has closed. One that failed
-    // while playing is not asked to close: its threads may be stuck already, and closing
-    // would make them wait on each other (Wine's renderer does).
-    bool closed = false;
-    if (state_ != State::Failed && SUCCEEDED(session_->Close())) {
-        DWORD begun = GetTickCount();
-        while (!closed && GetTickCount() - begun < kCloseBoundMs) {
-            SessionEvent event;
-            HRESULT hr = NextEvent(session_, &event);
-            if (hr == MF_E_NO_EVENTS_AVAILABLE) {
-                WaitSlice(nullptr);
-                continue;
-            }
-            if (FAILED(hr)) {
-                break;
-            }
-            closed = event.type == MESessionClosed;
-        }
-    }
-    if (!closed) {
-        // A session that does not close within the bound has threads stuck inside it (Wine's
-        // renderer can hang so); shutting it down would wait on them for ever. It is let go
-        // as it is, and its source with it.
-        session_ = nullptr;
-        sessionAbandoned_ = true;
-        ++gAbandonedSessions;
-        return;
-    }
-    session_->Shutdown();
-    SafeRelease(&session_);
+    SafeRelease(&clock_);
 }
 
-void MoviePlayer::ReleaseSource() {
-    if (sessionAbandoned_) {
-        mediaSource_ = nullptr;
-        presentation_ = nullptr;
-        sessionAbandoned_ = false;
+// The live session goes to be closed in the background, with the sources it played.
+void MoviePlayer::RetireSession() {
+    if (live_ == nullptr) {
         return;
     }
-    if (mediaSource_ != nullptr) {
-        mediaSource_->Shutdown();
+    ReleaseServices();
+    if (retired_ != nullptr) {
+        live_->sources.push_back(retired_);
+        retired_ = nullptr;
     }
-    SafeRelease(&mediaSource_);
+    if (mediaSource_ != nullptr) {
+        live_->sources.push_back(mediaSource_);
+        mediaSource_ = nullptr;
+        SafeRelease(&presentation_);
+    }
+    live_->BeginClose();
+    closing_.push_back(live_);
+    live_ = nullptr;
+    topologiesUnanswered_ = 0;
+    videoSize_ = {0, 0};
+    videoPart_ = kWholePicture;
+}
+
+void MoviePlayer::RetireSource() {
     SafeRelease(&presentation_);
+    if (mediaSource_ == nullptr) {
+        return;
+    }
+    ShutDownRetired();
+    retired_ = mediaSource_;
+    mediaSource_ = nullptr;
+}
+
+// The session has let go of the source of the item before: it is shut down now.
+void MoviePlayer::ShutDownRetired() {
+    if (retired_ != nullptr) {
+        retired_->Shutdown();
+        SafeRelease(&retired_);
+    }
+}
+
+// Sessions that have closed are shut down and let go.
+void MoviePlayer::CollectClosedSessions() {
+    for (size_t i = 0; i < closing_.size();) {
+        if (closing_[i]->Closed()) {
+            if (closing_[i]->window != nullptr) {
+                spareWindows_.push_back(closing_[i]->window);
+            }
+            delete closing_[i];
+            closing_.erase(closing_.begin() + i);
+        } else {
+            ++i;
+        }
+    }
+    // A session that says nothing more is looked at again until it is gone.
+    if (owner_ != nullptr) {
+        if (closing_.empty()) {
+            KillTimer(owner_, ID_MOVIE_CLOSE_TIMER);
+        } else {
+            SetTimer(owner_, ID_MOVIE_CLOSE_TIMER, kClosePollMs, nullptr);
+        }
+    }
+}
+
+void MoviePlayer::Await(DWORD milliseconds) {
+    SetTimer(owner_, ID_MOVIE_TIMER, milliseconds, nullptr);
+}
+
+PlayerNews MoviePlayer::Fail() {
+    KillTimer(owner_, ID_MOVIE_TIMER);
+    state_ = State::Failed;
+    return PlayerNews::Failed;
 }
 
 void MoviePlayer::Close() {
-    ReleaseSession();
-    ReleaseSource();
-    if (video_ != nullptr) {
-        DestroyWindow(video_);
-        video_ = nullptr;
+    if (owner_ != nullptr) {
+        KillTimer(owner_, ID_MOVIE_TIMER);
     }
+    if (resolve_ != nullptr) {
+        resolve_->Cancel();
+        SafeRelease(&resolve_);
+    }
+    bool running = state_ == State::Resolved || state_ == State::Starting ||
+                   state_ == State::Playing;
+    if (live_ != nullptr && (freshSessions || state_ == State::Failed)) {
+        // A session of its own, or one that failed: it goes with its item.
+        RetireSession();
+    } else if (live_ != nullptr && running) {
+        live_->session->Stop();
+    }
+    Hide();
+    RetireSource();
     delete[] source_;
     source_ = nullptr;
     state_ = State::Closed;
     natural_ = {0, 0};
-    videoSize_ = {0, 0};
-    placed_ = false;
+    hasVideo_ = hasAudio_ = soundPlayed_ = false;
     duration_ = 0;
     position_ = 0;
-    hasVideo_ = hasAudio_ = false;
-    hasStarted_ = rebuildToSeek_ = restartPending_ = false;
-    enumerateSourceTypes_ = false;
-    canPause_ = true;
+    startAt_ = -1;
+    seeking_ = restarting_ = presentationEnded_ = false;
+    reportedTurn_ = turningTopology_ = turnRefused_ = false;
+    fileShape_ = {0, 0, 0};
+    lastClock_ = -1;
 }
 
-void MoviePlayer::Place(const RECT& destination) {
-    if (video_ == nullptr) {
+void MoviePlayer::Hide() {
+    if (live_ != nullptr && live_->window != nullptr) {
+        ShowWindow(live_->window, SW_HIDE);
+    }
+}
+
+void MoviePlayer::Shutdown() {
+    Close();
+    RetireSession();
+    ShutDownRetired();
+    // The windows are hidden by now, so this wait holds nothing the user sees; messages sent to
+    // this thread's windows by the renderers are let through meanwhile.
+    DWORD begun = GetTickCount();
+    CollectClosedSessions();
+    while (!closing_.empty() && GetTickCount() - begun < 2 * kCloseBoundMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        CollectClosedSessions();
+    }
+    for (MovieSession* session : closing_) {
+        // Its threads are stuck (Wine's renderer can hang so): shutting it down would wait on
+        // them for ever. Its sources are told to stop, so that their own threads end with the
+        // process; the rest is let go as it is.
+        for (IMFMediaSource* source : session->sources) {
+            ShutDownOnItsOwnThread(source);
+        }
+        session->abandoned = true;
+        ++gAbandonedSessions;
+        delete session;
+    }
+    closing_.clear();
+    for (HWND window : spareWindows_) {
+        DestroyWindow(window);
+    }
+    spareWindows_.clear();
+    owner_ = nullptr;
+}
+
+VideoSize MoviePlayer::Size() {
+    return {natural_.cx, natural_.cy, natural_.cx, natural_.cy};
+}
+
+void MoviePlayer::Place(const RECT& destination, const RECT& visible) {
+    // The picture's window covers only the part that shows; the renderer draws the matching
+    // part of the picture in it, so the scale stays the whole destination's.
+    ClippedPicture shown = ClipPicture(destination, visible);
+    destination_ = shown.destination;
+    picturePart_ = shown.source;
+    if (live_ == nullptr || live_->window == nullptr || !hasVideo_) {
         return;
     }
-    PlaceMovieVideoWindow(video_, owner_, destination);
-    destination_ = destination;
-    placed_ = true;
-    SIZE size = {destination.right - destination.left, destination.bottom - destination.top};
-    // The renderer is told only when the size changes: moving the window moves the picture.
-    if (size.cx > 0 && size.cy > 0 && (size.cx != videoSize_.cx || size.cy != videoSize_.cy)) {
+    bool playing = state_ == State::Starting || state_ == State::Playing || state_ == State::Ended;
+    if (playing) {
+        ShowPicture();
+    } else {
+        // Shown once its topology is ready: until then the renderer still holds the last item's
+        // frame.
+        SizeMovieVideoWindow(live_->window, owner_, destination_);
+    }
+}
+
+void MoviePlayer::ShowPicture() {
+    if (live_ == nullptr || live_->window == nullptr || !hasVideo_) {
+        return;
+    }
+    PlaceMovieVideoWindow(live_->window, owner_, destination_);
+    SIZE size = {destination_.right - destination_.left, destination_.bottom - destination_.top};
+    // The renderer is told only when the size or the part of the picture changes: moving the
+    // window moves the picture, and a new size while it plays stops Wine's renderer for good.
+    bool resized = size.cx != videoSize_.cx || size.cy != videoSize_.cy;
+    const PictureFraction& p = picturePart_;
+    bool recropped = p.left != videoPart_.left || p.top != videoPart_.top ||
+                     p.right != videoPart_.right || p.bottom != videoPart_.bottom;
+    if (size.cx > 0 && size.cy > 0 && (resized || recropped)) {
         videoSize_ = size;
+        videoPart_ = p;
         if (display_ != nullptr) {
+            MFVideoNormalizedRect part = {p.left, p.top, p.right, p.bottom};
             RECT whole = {0, 0, size.cx, size.cy};
-            display_->SetVideoPosition(nullptr, &whole);
+            display_->SetVideoPosition(&part, &whole);
         }
     }
 }
 
-void MoviePlayer::Repaint() {
+void MoviePlayer::RepaintVideo() {
     if (display_ != nullptr) {
         display_->RepaintVideo();
     }
 }
 
-void MoviePlayer::StartAt(LONGLONG position, bool restart) {
-    if (session_ == nullptr) {
-        return;
-    }
+void MoviePlayer::StartSession(LONGLONG position) {
     PROPVARIANT start;
     PropVariantInit(&start);
-    if (position >= 0) {
+    // A topology's first start from the beginning names no position: the source need not seek.
+    if (position > 0 || live_->played) {
         start.vt = VT_I8;
         start.hVal.QuadPart = position;
     }
-    
-    HRESULT hr = session_->Start(&GUID_NULL, &start);
-    if (FAILED(hr)) {
+    position_ = position;
+    presentationEnded_ = false;
+    lastClock_ = -1;
+    // A session that has played must confirm this start before long, or it is one that cannot
+    // start again.
+    restarting_ = restarting_ || live_->played;
+    if (FAILED(live_->session->Start(&GUID_NULL, &start))) {
+        // Told through the window like every other failure.
         state_ = State::Failed;
+        PostMessageW(owner_, MovieEventMessage, 1, 0);
         return;
     }
     state_ = State::Starting;
-    restartPending_ = restart;
-    startRequestedAt_ = GetTickCount();
+    Await(restarting_ ? kRestartBoundMs : kStartBoundMs);
 }
 
-void MoviePlayer::Start() {
-    switch (state_) {
-    case State::Ready:
-        StartAt(hasStarted_ ? position_ : -1, hasStarted_);
-        break;
-    case State::Paused:
-        if (rebuildToSeek_ || session_ == nullptr) {
-            Rebuild(position_);
-        } else {
-            StartAt(position_, true);
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void MoviePlayer::Stop() {
-    if (state_ != State::Playing && state_ != State::Starting) {
+void MoviePlayer::StartAt(LONGLONG position) {
+    if (state_ != State::Ready) {
         return;
     }
-    position_ = Position();
-    if (!canPause_ || rebuildToSeek_) {
-        // A session that cannot pause, or would not play again: let it go now and build it
-        // anew at the position on the start.
-        ReleaseSession();
-    } else if (session_ != nullptr) {
-        session_->Pause();
+    restarting_ = false;
+    startAt_ = position < 0 || (duration_ > 0 && position >= duration_) ? 0 : position;
+    position_ = startAt_;
+    if (OpenOnSession() == PlayerNews::Failed) {
+        // Told through the window like every other failure.
+        PostMessageW(owner_, MovieEventMessage, 1, 0);
     }
-    state_ = State::Paused;
+}
+
+void MoviePlayer::Rest() {
+    // An item opening to be started (again) rests too; one opening to be reported ready is
+    // started, and so rested, by its screen.
+    bool going = state_ == State::Resolved || state_ == State::Starting ||
+                 state_ == State::Playing || (state_ == State::Resolving && startAt_ >= 0);
+    if (!going) {
+        return;
+    }
+    LONGLONG position = Position();
+    KillTimer(owner_, ID_MOVIE_TIMER);
+    if (resolve_ != nullptr) {
+        resolve_->Cancel();
+        SafeRelease(&resolve_);
+    }
+    Hide();
+    RetireSession();
+    RetireSource();
+    position_ = position;
+    seeking_ = restarting_ = presentationEnded_ = false;
+    state_ = State::Resting;
+}
+
+void MoviePlayer::Wake() {
+    if (state_ == State::Resting) {
+        Reopen(position_);
+    }
+}
+
+// Opens the movie again on a session of its own, to start at a position (or, at -1, to report
+// it ready): where a session that has played does not start again (Wine's), a new session's
+// first start does.
+void MoviePlayer::Reopen(LONGLONG position) {
+    KillTimer(owner_, ID_MOVIE_TIMER);
+    restarting_ = false;
+    RetireSession();
+    RetireSource();
+    startAt_ = position < 0 ? 0 : position;
+    position_ = startAt_;
+    if (FAILED(BeginResolve())) {
+        state_ = State::Failed;
+        PostMessageW(owner_, MovieEventMessage, 1, 0);
+    }
 }
 
 LONGLONG MoviePlayer::Position() {
     if (state_ == State::Ended) {
         return duration_;
     }
-    if (state_ == State::Playing && clock_ != nullptr) {
+    if (state_ == State::Playing && !seeking_ && clock_ != nullptr) {
         MFTIME time = 0;
         if (SUCCEEDED(clock_->GetTime(&time))) {
             if (time < 0) {
@@ -625,62 +989,48 @@ LONGLONG MoviePlayer::Position() {
     return position_;
 }
 
-void MoviePlayer::Seek(LONGLONG position) {
-    if (position < 0) {
-        position = 0;
-    }
-    if (duration_ > 0 && position > duration_) {
-        position = duration_;
-    }
-    if (state_ == State::Playing || state_ == State::Starting) {
-        position_ = position;
-        if (!canPause_ || rebuildToSeek_) {
-            Rebuild(position);
-        } else {
-            StartAt(position, true);
-        }
+void MoviePlayer::SeekStep(bool forwards) {
+    if (state_ != State::Playing && state_ != State::Starting) {
         return;
     }
-    if (state_ == State::Ended) {
-        // Seeking back into a movie that ended plays it again from there when started.
-        state_ = State::Paused;
+    if (!seeking_) {
+        position_ = Position();
+        seeking_ = true;
+        DWORD capabilities = 0;
+        if (state_ == State::Playing &&
+            SUCCEEDED(live_->session->GetSessionCapabilities(&capabilities)) &&
+            (capabilities & MFSESSIONCAP_PAUSE) != 0) {
+            live_->session->Pause();
+        }
     }
-    position_ = position;
+    GrowSeekStep(kWindowlessPicture, &seekStep_, &seekRepeatCount_);
+    position_ = forwards ? ForwardSeekTarget(position_, seekStep_, duration_ > 0, duration_)
+                         : BackwardSeekTarget(position_, seekStep_);
+    ++seekRepeatCount_;
 }
 
-// Builds the session afresh and starts it at a position: where restarting a session that has
-// played is never confirmed (Wine's), a first start of a new session is.
-void MoviePlayer::Rebuild(LONGLONG position) {
-    ReleaseSession();
-    ReleaseSource();
-    // A renderer of the new session gets a window of its own: the old one may still be
-    // letting go of the window it drew into.
-    if (video_ != nullptr) {
-        HWND old = video_;
-        video_ = CreateMovieVideoWindow(owner_, this);
-        if (video_ != nullptr && placed_) {
-            PlaceMovieVideoWindow(video_, owner_, destination_);
-        }
-        DestroyWindow(old);
-    }
-    HRESULT hr = video_ != nullptr || !hasVideo_ ? CreateSource(&mediaSource_) : E_FAIL;
-    if (SUCCEEDED(hr)) hr = mediaSource_->CreatePresentationDescriptor(&presentation_);
-    if (SUCCEEDED(hr)) {
-        ReadStreams();
-        hr = BuildSession(enumerateSourceTypes_);
-    }
-    if (FAILED(hr)) {
-        state_ = State::Failed;
+void MoviePlayer::EndSeek() {
+    seekStep_ = BaseSeekStep(kWindowlessPicture);
+    seekRepeatCount_ = 0;
+    if (!seeking_) {
         return;
     }
-    position_ = position;
-    StartAt(position, false);
+    seeking_ = false;
+    if (freshSessions) {
+        Reopen(position_);
+        return;
+    }
+    StartSession(position_);
 }
 
-void MoviePlayer::SetVolume(float amplitude) {
-    amplitude_ = amplitude < 0.0f ? 0.0f : (amplitude > 1.0f ? 1.0f : amplitude);
+void MoviePlayer::ApplyVolume() {
     if (volume_ == nullptr) {
         return;
+    }
+    float amplitude = 0.0f;
+    if (!Muted()) {
+        amplitude = (float)QtLevelFromVolume(gSettings.Volume) / (float)QtFullLevel;
+        amplitude = amplitude < 0.0f ? 0.0f : (amplitude > 1.0f ? 1.0f : amplitude);
     }
     UINT32 channels = 0;
     if (FAILED(volume_->GetChannelCount(&channels)) || channels == 0 || channels > 64) {
@@ -688,63 +1038,196 @@ void MoviePlayer::SetVolume(float amplitude) {
     }
     float levels[64];
     for (UINT32 i = 0; i < channels; ++i) {
-        levels[i] = amplitude_;
+        levels[i] = amplitude;
     }
     volume_->SetAllVolumes(channels, levels);
 }
 
-void MoviePlayer::HandleEvent(DWORD type, HRESULT status) {
-    if (type == MESessionStarted && FAILED(status) && restartPending_) {
-        rebuildToSeek_ = true;
-        Rebuild(position_);
-        return;
+void MoviePlayer::ChangeVolume(int step) {
+    if (!Muted() && hasAudio_ && !soundPlayed_ &&
+        (state_ == State::Playing || state_ == State::Starting)) {
+        // Unmuted while it plays: its sound joins from where it is.
+        Reopen(Position());
     }
-    if (FAILED(status) || type == MEError) {
-        state_ = State::Failed;
-        return;
+    if (!Muted()) {
+        int key = step > 0 ? kVolumeKeyStep : (step < 0 ? -kVolumeKeyStep : 0);
+        int level = QtLimitLevel((long long)key + QtLevelFromVolume(gSettings.Volume));
+        gSettings.Volume = QtVolumeFromLevel(level);
     }
-    switch (type) {
-    case MESessionStarted:
-        if (state_ == State::Starting) {
-            state_ = State::Playing;
-            hasStarted_ = true;
-            restartPending_ = false;
-            playingSince_ = GetTickCount();
-            playingFrom_ = position_;
+    ApplyVolume();
+}
+
+// A start at a position, confirmed: the presentation clock stands within a second of it.
+bool MoviePlayer::StartedWhereAsked() {
+    MFTIME time = 0;
+    if (clock_ == nullptr || FAILED(clock_->GetTime(&time))) {
+        return true; // nothing to tell otherwise
+    }
+    const LONGLONG second = 10000000;
+    return time > position_ - second && time < position_ + second;
+}
+
+// The source has delivered its last sample; the movie is over once the presentation clock has
+// reached its length or stands still (the renderers have nothing more to present).
+PlayerNews MoviePlayer::CheckPresentationEnd() {
+    MFTIME time = 0;
+    bool read = clock_ != nullptr && SUCCEEDED(clock_->GetTime(&time));
+    if (read && time < duration_ && time != lastClock_) {
+        lastClock_ = time;
+        Await(kEndPollMs);
+        return PlayerNews::None;
+    }
+    state_ = State::Ended;
+    position_ = duration_;
+    return PlayerNews::Ended;
+}
+
+PlayerNews MoviePlayer::OnTimer() {
+    KillTimer(owner_, ID_MOVIE_TIMER);
+    switch (state_) {
+    case State::Resolving:
+        // The source never came: the resolver is told to give up, and so is the item.
+        if (resolve_ != nullptr) {
+            resolve_->Cancel();
+            SafeRelease(&resolve_);
         }
-        break;
-    case MESessionEnded:
-        state_ = State::Ended;
-        position_ = duration_;
-        break;
+        return Fail();
+    case State::Resolved:
+        return Fail();
+    case State::Starting:
+        if (restarting_) {
+            // This session does not start again once it has played: from now on every
+            // topology gets a session of its own, this one too.
+            freshSessions = true;
+            Reopen(position_);
+            return PlayerNews::None;
+        }
+        return Fail();
+    case State::Playing:
+        return presentationEnded_ ? CheckPresentationEnd() : PlayerNews::None;
     default:
-        break;
+        return PlayerNews::None;
     }
 }
 
-void MoviePlayer::Poll() {
-    SessionEvent event;
-    while (session_ != nullptr && !Done() && NextEvent(session_, &event) == S_OK) {
-        HandleEvent(event.type, event.status);
+PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topologyStatus) {
+    switch (type) {
+    case MESessionTopologySet:
+    case MESessionTopologyStatus:
+        if (type == MESessionTopologySet && topologiesUnanswered_ > 0) {
+            --topologiesUnanswered_;
+        }
+        // Only the answer to the topology set last counts: a failed one may still report
+        // statuses of its own (Wine's does).
+        if (state_ != State::Resolved || (SUCCEEDED(status) && topologiesUnanswered_ > 0)) {
+            return PlayerNews::None;
+        }
+        if (FAILED(status)) {
+            // Some Media Foundation builds (Wine's) resolve a plain topology only when told to
+            // try every type the source offers; a codec that is really missing fails again.
+            // The session that refused it is let go, and the item opened again.
+            if (status == MF_E_TOPO_CODEC_NOT_FOUND && !enumerateSourceTypes_) {
+                topologiesNeedSourceTypes = true;
+                Reopen(startAt_);
+                return PlayerNews::None;
+            }
+            // A picture that cannot be turned still plays, on its side.
+            if (turningTopology_) {
+                turnRefused_ = true;
+                Reopen(startAt_);
+                return PlayerNews::None;
+            }
+            return Fail();
+        }
+        if (type == MESessionTopologyStatus && topologyStatus == MF_TOPOSTATUS_READY) {
+            KillTimer(owner_, ID_MOVIE_TIMER);
+            topologiesNeedSourceTypes = enumerateSourceTypes_;
+            TakeServices();
+            ShutDownRetired();
+            ShowPicture();
+            ApplyVolume();
+            StartSession(startAt_);
+            return PlayerNews::None;
+        }
+        return PlayerNews::None;
+    case MESessionStarted:
+        if (state_ != State::Starting) {
+            return PlayerNews::None;
+        }
+        if (FAILED(status)) {
+            if (restarting_) {
+                freshSessions = true;
+                Reopen(position_);
+                return PlayerNews::None;
+            }
+            return Fail();
+        }
+        if (restarting_ && !StartedWhereAsked()) {
+            // The session that had played started again, but not where it was asked to (Wine's
+            // can start from the beginning): from now on each start gets a session of its own.
+            freshSessions = true;
+            Reopen(position_);
+            return PlayerNews::None;
+        }
+        KillTimer(owner_, ID_MOVIE_TIMER);
+        state_ = State::Playing;
+        restarting_ = false;
+        live_->played = true;
+        return PlayerNews::None;
+    case MEEndOfPresentation:
+        if (state_ == State::Playing && !presentationEnded_) {
+            presentationEnded_ = true;
+            return CheckPresentationEnd();
+        }
+        return PlayerNews::None;
+    case MESessionEnded:
+        if (state_ != State::Playing) {
+            return PlayerNews::None;
+        }
+        KillTimer(owner_, ID_MOVIE_TIMER);
+        state_ = State::Ended;
+        position_ = duration_;
+        return PlayerNews::Ended;
+    case MEError:
+        if (state_ == State::Resolved || state_ == State::Starting ||
+            state_ == State::Playing) {
+            return Fail();
+        }
+        return PlayerNews::None;
+    default:
+        return PlayerNews::None;
     }
-    if (state_ == State::Playing && duration_ > 0) {
-        // The end the session should have reported by now: a renderer stuck at its end
-        // (Wine's can be) must not hold the item for ever.
-        LONGLONG left = duration_ - (playingFrom_ > 0 ? playingFrom_ : 0);
-        if (GetTickCount() - playingSince_ > (DWORD)(left / 10000) + kEndGraceMs) {
-            state_ = State::Ended;
-            position_ = duration_;
+}
+
+PlayerNews MoviePlayer::HandleEvent(UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_TIMER && wParam == ID_MOVIE_CLOSE_TIMER) {
+        CollectClosedSessions();
+        return PlayerNews::None;
+    }
+    if (message == WM_TIMER) {
+        return wParam == ID_MOVIE_TIMER ? OnTimer() : PlayerNews::None;
+    }
+    if (message != MovieEventMessage) {
+        return PlayerNews::None;
+    }
+    PlayerNews news = PlayerNews::None;
+    if (wParam == 1 && state_ == State::Failed) {
+        // A start that was refused at once.
+        news = PlayerNews::Failed;
+    }
+    if (resolve_ != nullptr && resolve_->Finished()) {
+        PlayerNews taken = TakeSource();
+        if (taken != PlayerNews::None) {
+            news = taken;
         }
     }
-    if (state_ != State::Starting) {
-        return;
+    SessionEvents::Event e;
+    while (live_ != nullptr && live_->events->Next(&e)) {
+        PlayerNews n = OnSessionEvent(e.type, e.status, e.topologyStatus);
+        if (n != PlayerNews::None) {
+            news = n;
+        }
     }
-    DWORD waited = GetTickCount() - startRequestedAt_;
-    if (restartPending_ && waited >= kRestartBoundMs) {
-        // This session does not restart once it has played: build it anew at the position.
-        rebuildToSeek_ = true;
-        Rebuild(position_);
-    } else if (!restartPending_ && waited >= kStartBoundMs) {
-        state_ = State::Failed;
-    }
+    CollectClosedSessions();
+    return news;
 }

@@ -1,104 +1,148 @@
-// One movie played through a Media Foundation media session: the enhanced video renderer
-// draws into a window of the player's own at the destination rectangle, the streaming audio
-// renderer plays the sound. Every wait for the session is bounded, so a source that never
-// answers ends the movie instead of holding the saver.
+// Plays movies through one Media Foundation media session per screen, kept from item to item:
+// each item's topology is set on the same session, with the same enhanced video renderer
+// (drawing into a window of the session's own at the destination rectangle) and streaming
+// audio renderer. Nothing here waits: the source resolver and the sessions post their answers
+// to the screen's window as MovieEventMessage, and a timer there bounds every answer awaited.
+// Where a session that has played does not start again (Wine's), each topology gets a session
+// of its own, and the one before is closed in the background.
 #pragma once
 
 #include <windows.h>
 
-struct IMFMediaSource;
-struct IMFMediaSession;
-struct IMFPresentationDescriptor;
-struct IMFPresentationClock;
-struct IMFVideoDisplayControl;
+#include "movie_runtime/track_header.h"
+#include "playback/player.h"
+#include "playback/video_rect.h"
+
+#include <vector>
+
 struct IMFAudioStreamVolume;
-struct IMFTopology;
+struct IMFMediaSource;
+struct IMFPresentationClock;
+struct IMFPresentationDescriptor;
+struct IMFVideoDisplayControl;
+class MovieSession;
+class ResolveRequest;
 
 // Sessions let go because they would not close: their threads are stuck, and ending the
 // process in the ordinary way could wait on them.
 extern int gAbandonedSessions;
 
-class MoviePlayer {
+class MoviePlayer : public Player {
 public:
     MoviePlayer() = default;
-    ~MoviePlayer();
+    ~MoviePlayer() override;
     MoviePlayer(const MoviePlayer&) = delete;
     MoviePlayer& operator=(const MoviePlayer&) = delete;
 
-    // Opening and closing. The source is a local path (long paths too) or an http(s) URL; the
-    // picture goes into a window owned by owner (a child of it when owner is a child window).
-    HRESULT Open(const char* source, HWND owner);
-    void Close();
+    // Opening: the source is a local path (long paths too) or an http(s) URL; Ready or Failed
+    // follows as news. Close ends the item and keeps the session for the next one.
+    PlayerOpen Open(HWND window, const wchar_t* path) override;
+    void Close() override;
+    // The session's end: it is closed (with a bound) and shut down, with its renderers.
+    void Shutdown();
+    // Takes the picture off the screen at once.
+    void Hide();
 
-    // Video: the natural size (0 x 0 without a picture), and the destination rectangle in the
-    // owner's client coordinates.
-    SIZE NaturalSize() const { return natural_; }
-    void Place(const RECT& destination);
-    void Repaint();
+    VideoSize Size() override;
+    void Place(const RECT& destination, const RECT& visible) override;
+    bool Paint(HDC, RECT*) override { return false; }
+    // The picture window's paint request.
+    void RepaintVideo();
 
-    // Streaming.
-    void Start();
-    void Stop();
+    void StartAt(LONGLONG position) override;
+    bool Rewind() override { return false; }
 
-    // Seeking, in 100 ns units.
-    LONGLONG Position();
-    LONGLONG Duration() const { return duration_; }
-    void Seek(LONGLONG position);
+    void SeekStep(bool forwards) override;
+    void EndSeek() override;
 
-    // Audio: linear amplitude 0..1.
-    void SetVolume(float amplitude);
+    void ChangeVolume(int step) override;
+    // Rest lets the session go, with its sound stream; Wake opens the item again where it was.
+    void Rest() override;
+    void Wake() override;
 
-    // Events: handles what the session reported, without waiting. Done once the media has
-    // ended, failed, or a start was never confirmed.
-    void Poll();
-    bool Done() const { return state_ == State::Ended || state_ == State::Failed; }
+    PlayerNews HandleEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    HWND VideoWindow() const { return video_; }
+    LONGLONG Position() override;
+    LONGLONG Duration() override { return duration_; }
+    HWND VideoWindow() const;
 
 private:
-    enum class State { Closed, Ready, Starting, Playing, Paused, Ended, Failed };
+    enum class State {
+        Closed,
+        Resolving, // the source is being made
+        Ready,     // the source is open: it waits to be placed and started
+        Resolved,  // its topology is set on the session
+        Starting,
+        Playing,
+        Ended,
+        Failed,
+        Resting, // let go of its session until it wakes at position_
+    };
 
-    HRESULT CreateSource(IMFMediaSource** source);
-    HRESULT BuildSession(bool enumerateSourceTypes);
-    HRESULT WaitForTopology();
+    HRESULT BeginResolve();
+    PlayerNews TakeSource();
+    PlayerNews OpenOnSession();
+    HRESULT SetItemTopology();
     void ReadStreams();
     void TakeServices();
-    void ReleaseSession();
-    void ReleaseSource();
-    void StartAt(LONGLONG position, bool restart);
-    void Rebuild(LONGLONG position);
-    void HandleEvent(DWORD type, HRESULT status);
+    void ShowPicture();
+    void ReleaseServices();
+    void StartSession(LONGLONG position);
+    void Reopen(LONGLONG position);
+    void RetireSession();
+    void RetireSource();
+    void ShutDownRetired();
+    void CollectClosedSessions();
+    void ApplyVolume();
+    void Await(DWORD milliseconds);
+    PlayerNews OnTimer();
+    PlayerNews OnSessionEvent(DWORD type, HRESULT status, UINT32 topologyStatus);
+    PlayerNews Fail();
+    PlayerNews CheckPresentationEnd();
+    bool StartedWhereAsked();
 
-    WCHAR* source_ = nullptr; // what Open named, for building the session again
-    bool isUrl_ = false;
+    // The screen's window.
     HWND owner_ = nullptr;
-    HWND video_ = nullptr;
-    IMFMediaSource* mediaSource_ = nullptr;
-    IMFMediaSession* session_ = nullptr;
-    IMFPresentationDescriptor* presentation_ = nullptr;
-    IMFPresentationClock* clock_ = nullptr;
+    // The session that plays, with its renderers and picture window, and those being closed.
+    MovieSession* live_ = nullptr;
+    std::vector<MovieSession*> closing_;
+    std::vector<HWND> spareWindows_; // picture windows of sessions that have gone
     IMFVideoDisplayControl* display_ = nullptr;
     IMFAudioStreamVolume* volume_ = nullptr;
+    IMFPresentationClock* clock_ = nullptr;
 
+    // The item.
+    WCHAR* source_ = nullptr;
+    bool isUrl_ = false;
+    ResolveRequest* resolve_ = nullptr;
+    IMFMediaSource* mediaSource_ = nullptr;
+    IMFPresentationDescriptor* presentation_ = nullptr;
+    IMFMediaSource* retired_ = nullptr; // the last item's source, shut down once it is let go
+    bool enumerateSourceTypes_ = false;
+    // The picture's turn: reported on its media type (and then turned in the topology), or
+    // read from the file's track header with the pixel shape.
+    bool reportedTurn_ = false;
+    TrackShape fileShape_ = {0, 0, 0};
+    bool turningTopology_ = false; // the topology set last turns the picture
+    bool turnRefused_ = false;     // this item plays unturned: turning it failed
+    int topologiesUnanswered_ = 0; // set on the live session, not yet answered by it
     State state_ = State::Closed;
     SIZE natural_ = {0, 0};
     SIZE videoSize_ = {0, 0}; // the size last given to the renderer
-    RECT destination_ = {0, 0, 0, 0};
-    bool placed_ = false;
-    LONGLONG duration_ = 0;
-    LONGLONG position_ = 0;   // where a stopped movie stands, or where the next start begins
+    PictureFraction videoPart_ = kWholePicture; // and the part of the picture
+    RECT destination_ = {0, 0, 0, 0}; // the part of the destination that shows
+    PictureFraction picturePart_ = kWholePicture; // the part of the picture drawn there
     bool hasVideo_ = false;
     bool hasAudio_ = false;
-    bool enumerateSourceTypes_ = false;
-    bool hasStarted_ = false;       // the session has played once
-    // A session that cannot pause (Wine's) is let go when the movie stops and built anew at
-    // the position when it starts again.
-    bool canPause_ = true;
-    bool rebuildToSeek_ = false;    // a restart of a played session was never confirmed here
-    bool restartPending_ = false;   // the start waited for is a restart of a played session
-    DWORD startRequestedAt_ = 0;
-    DWORD playingSince_ = 0;     // when the session confirmed its last start
-    LONGLONG playingFrom_ = 0;   // and from where
-    bool sessionAbandoned_ = false; // the session would not close: its objects are let go
-    float amplitude_ = 1.0f;
+    bool soundPlayed_ = false; // the sound stream is in the topology: not muted
+    LONGLONG duration_ = 0;
+    LONGLONG position_ = 0;     // where a start begins, or where a seek aims
+    LONGLONG startAt_ = -1;     // where the item starts once its topology is ready; -1 until
+                                // it was asked to start
+    bool seeking_ = false;      // a seek key is held
+    bool restarting_ = false;   // the start awaited is that of a session that has played
+    bool presentationEnded_ = false; // the source is done: the clock tells when the rest is
+    LONGLONG lastClock_ = -1;
+    long long seekStep_ = 2;
+    long long seekRepeatCount_ = 0;
 };

@@ -26,7 +26,7 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         BeginPaint(window, &ps);
         MoviePlayer* player = (MoviePlayer*)GetWindowLongPtrW(window, GWLP_USERDATA);
         if (player != nullptr) {
-            player->Repaint();
+            player->RepaintVideo();
         }
         EndPaint(window, &ps);
         return 0;
@@ -73,6 +73,20 @@ HWND CreateMovieVideoWindow(HWND owner, MoviePlayer* player) {
     return video;
 }
 
+namespace {
+
+// The destination in the coordinates the window is placed in: its owner's client area for a
+// child, the screen for a popup.
+POINT WindowOrigin(HWND video, HWND owner, const RECT& destination) {
+    POINT origin = {destination.left, destination.top};
+    if (!IsChild(video)) {
+        ClientToScreen(owner, &origin);
+    }
+    return origin;
+}
+
+} // namespace
+
 void PlaceMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
     if (video == nullptr) {
         return;
@@ -83,10 +97,18 @@ void PlaceMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
         ShowWindow(video, SW_HIDE);
         return;
     }
-    POINT origin = {destination.left, destination.top};
-    if (!IsChild(video)) {
-        ClientToScreen(owner, &origin);
-    }
+    POINT origin = WindowOrigin(video, owner, destination);
     SetWindowPos(video, IsChild(video) ? HWND_TOP : HWND_TOPMOST, origin.x, origin.y, width,
                  height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void SizeMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
+    int width = destination.right - destination.left;
+    int height = destination.bottom - destination.top;
+    if (video == nullptr || width <= 0 || height <= 0) {
+        return;
+    }
+    POINT origin = WindowOrigin(video, owner, destination);
+    SetWindowPos(video, nullptr, origin.x, origin.y, width, height,
+                 SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOREDRAW);
 }

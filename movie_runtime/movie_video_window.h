@@ -12,3 +12,5 @@ HWND CreateMovieVideoWindow(HWND owner, MoviePlayer* player);
 // Moves the window to a rectangle in the owner's client coordinates and shows it; an empty
 // rectangle hides it.
 void PlaceMovieVideoWindow(HWND video, HWND owner, const RECT& destination);
+// Moves and sizes the window the same way without showing it.
+void SizeMovieVideoWindow(HWND video, HWND owner, const RECT& destination);

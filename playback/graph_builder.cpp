@@ -2,340 +2,203 @@
 
 #include <d3d9.h>
 #include <vmr9.h>
-#include <wininet.h>
 
-#include <new>
-
-#include "host/saver_window.h"
 #include "playback/error_message.h"
-#include "playback/path_text.h"
-#include "playback/playback_controller.h"
-#include "playback/playback_graph.h"
-#include "playback/video_geometry.h"
-#include "quicktime/qt_player.h"
-#include "quicktime/qt_runtime.h"
+#include "playback/error_report.h"
+#include "playback/graph_sound.h"
+#include "resources/resource.h"
+#include "resources/resource_text.h"
 #include "settings/media_kind.h"
 #include "settings/settings.h"
 
 namespace {
 
-// WinINet's own time-outs for connecting and for each answer.
-constexpr DWORD kUrlTimeoutMs = 4000;
-// Some WinINet builds ignore the answer time-outs, so a server that takes the connection and
-// never answers would hold the saver for ever: the check runs on its own thread and is given
-// up after this long (a connection and a first answer, each within its time-out).
-constexpr DWORD kUrlGiveUpMs = 2 * kUrlTimeoutMs;
-// Longest wait for a graph told to stop when ready to reach the stopped state.
-constexpr DWORD kStopWaitMs = 2000;
-constexpr DWORD kStopPollMs = 20;
-
 bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
-
-// A path past MAX_PATH that the folder walk found, and a file that another program has open,
-// even for writing, are there to be played.
-bool FileExists(const char* path) {
-    wchar_t query[kQueryPathSize];
-    if (!FormQueryPath(path, query, kQueryPathSize)) {
-        return false;
-    }
-    HANDLE file = CreateFileW(query, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
-}
 
 // The file test lets through a file that another program is writing, but a source filter that
 // does not share the file with its writer cannot open it: such an item is passed over like a
-// missing file instead of failing the saver. The move releases what was built so far.
-bool PassedOverWhenHeld(HWND window, HRESULT opened) {
-    if (opened != HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)) {
-        return false;
+// missing file instead of failing the saver.
+bool HeldByAnother(HRESULT opened) { return opened == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION); }
+
+void QueryGraph(PlaybackGraph& g, REFIID iid, void** out) {
+    if (Usable(g.graph)) {
+        CheckResult(g.graph->QueryInterface(iid, out));
     }
-    gGraph.graphActive = 1;
-    SkipUnplayableItem(window);
-    return true;
 }
 
-// StopWhenReady may complete on another thread after it returns; a Run issued before then is
-// undone. Waits, with a bound, for the stopped state, letting messages sent to the window by
-// the renderer through meanwhile.
-void WaitUntilStopped(IMediaControl* control) {
-    for (DWORD waited = 0; waited < kStopWaitMs; waited += kStopPollMs) {
-        OAFilterState state = State_Running;
-        HRESULT hr = control->GetState(0, &state);
-        if (FAILED(hr) || (hr == S_OK && state == State_Stopped)) {
-            return;
+// Whether any input pin of the filter is connected.
+bool HasConnectedInput(IBaseFilter* filter) {
+    IEnumPins* pins = nullptr;
+    if (FAILED(filter->EnumPins(&pins)) || pins == nullptr) {
+        return false;
+    }
+    bool connected = false;
+    IPin* pin = nullptr;
+    while (!connected && pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_DIRECTION direction = PINDIR_OUTPUT;
+        IPin* peer = nullptr;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
+            SUCCEEDED(pin->ConnectedTo(&peer)) && peer != nullptr) {
+            connected = true;
         }
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        gPlaybackHooks.sleep(kStopPollMs);
+        SafeRelease(peer);
+        SafeRelease(pin);
     }
+    pins->Release();
+    return connected;
 }
 
-// Opens the URL and reads one byte. An answer with an error status (a missing page, say)
-// is not the entry's content, though it has a body.
-bool ProbeUrl(const char* url) {
-    HINTERNET session =
-        InternetOpenA("PROGRAM", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (session == nullptr) {
-        return false;
-    }
-    DWORD timeout = kUrlTimeoutMs;
-    InternetSetOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-    InternetSetOptionA(session, INTERNET_OPTION_DATA_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    bool readable = false;
-    HINTERNET file = InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_TRANSFER_ASCII, 0);
-    if (file != nullptr) {
-        DWORD status = 0;
-        DWORD size = sizeof(status);
-        bool failedStatus = HttpQueryInfoA(file, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                                           &status, &size, nullptr) &&
-                            status >= 400;
-        char byte = 0;
-        DWORD read = 0;
-        readable = !failedStatus && InternetReadFile(file, &byte, 1, &read) && read == 1;
-        InternetCloseHandle(file);
-    }
-    InternetCloseHandle(session);
-    return readable;
-}
+} // namespace
 
-// One URL check, shared by the waiting caller and the thread that runs it; whichever lets go
-// last frees it.
-struct UrlProbe {
-    LONG references;
-    LONG readable;
-    HANDLE done;
-    char url[kPathBufferSize];
-};
-
-void ReleaseProbe(UrlProbe* probe) {
-    if (InterlockedDecrement(&probe->references) == 0) {
-        CloseHandle(probe->done);
-        delete probe;
-    }
-}
-
-DWORD WINAPI ProbeUrlThread(void* parameter) {
-    UrlProbe* probe = static_cast<UrlProbe*>(parameter);
-    InterlockedExchange(&probe->readable, ProbeUrl(probe->url) ? 1 : 0);
-    SetEvent(probe->done);
-    ReleaseProbe(probe);
-    return 0;
-}
-
-void QueryGraph(REFIID iid, void** out) {
-    if (Usable(gGraph.graph)) {
-        CheckResult(gGraph.graph->QueryInterface(iid, out));
-    }
-}
-
-void CreateAndRun(HWND window, const char* path, const WCHAR* widePath) {
+PlayerOpen BuildGraph(PlaybackGraph& g, HWND window, const wchar_t* path, bool sound,
+                      bool mixer) {
+    g.vmr9InUse = 0;
+    g.vmr9Refused = 0;
+    g.canSeekForwards = 0;
+    g.canSeekBackwards = 0;
     CheckResult(CoInitialize(nullptr));
-    gGraph.comInitialised = 1;
+    g.comInitialised = 1;
+    // From here on the record holds objects that Close releases, whatever follows.
+    g.graphActive = 1;
 
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, (void**)&gGraph.graph);
-    CheckResult(hr, kDirectShowMissingLine);
+                                  IID_IGraphBuilder, (void**)&g.graph);
+    CheckResult(hr, ResourceText(IDS_DIRECTSHOW_MISSING).c_str());
 
-    hr = CoCreateInstance(CLSID_VideoMixingRenderer9, nullptr,
-                          CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_IBaseFilter,
-                          (void**)&gGraph.vmr9);
+    hr = mixer ? CoCreateInstance(CLSID_VideoMixingRenderer9, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_IBaseFilter,
+                                  (void**)&g.vmr9)
+               : REGDB_E_CLASSNOTREG;
     if (SUCCEEDED(hr)) {
-        gGraph.vmr9InUse = 1;
+        g.vmr9InUse = 1;
     } else if (hr == REGDB_E_CLASSNOTREG || hr == VFW_E_DDRAW_CAPS_NOT_SUITABLE) {
-        gGraph.vmr9InUse = 0;
-        gGraph.vmr9 = nullptr;
+        g.vmr9InUse = 0;
+        g.vmr9 = nullptr;
     } else {
         CheckResult(hr);
     }
 
-    CheckResult(CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER,
-                                 IID_IBaseFilter, (void**)&gGraph.audioRenderer));
+    // Muted: no audio renderer, so no sound stream.
+    if (sound) {
+        CheckResult(CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IBaseFilter, (void**)&g.audioRenderer));
+    }
 
-    if (gGraph.vmr9InUse && Usable(gGraph.graph) && gGraph.vmr9) {
-        CheckResult(gGraph.graph->AddFilter(gGraph.vmr9, L"Video Mixing Renderer 9"));
+    if (g.vmr9InUse && Usable(g.graph) && g.vmr9) {
+        CheckResult(g.graph->AddFilter(g.vmr9, L"Video Mixing Renderer 9"));
     }
-    if (Usable(gGraph.graph) && gGraph.audioRenderer) {
-        CheckResult(gGraph.graph->AddFilter(gGraph.audioRenderer, L"Audio Renderer"));
+    // Without the mixer the plain renderer draws with GDI in a window of its own; the graph
+    // keeps it.
+    bool plain = false;
+    if (!mixer && Usable(g.graph)) {
+        IBaseFilter* renderer = nullptr;
+        if (SUCCEEDED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IBaseFilter, (void**)&renderer))) {
+            plain = SUCCEEDED(g.graph->AddFilter(renderer, L"Video Renderer"));
+            SafeRelease(renderer);
+        }
     }
-    if (gGraph.vmr9InUse) {
+    if (Usable(g.graph) && g.audioRenderer) {
+        CheckResult(g.graph->AddFilter(g.audioRenderer, L"Audio Renderer"));
+    }
+    if (g.vmr9InUse) {
         // The mode must be set before any pin of the renderer is connected.
-        if (Usable(gGraph.vmr9)) {
-            CheckResult(gGraph.vmr9->QueryInterface(IID_IVMRFilterConfig9,
-                                                    (void**)&gGraph.vmrConfig));
+        if (Usable(g.vmr9)) {
+            CheckResult(g.vmr9->QueryInterface(IID_IVMRFilterConfig9, (void**)&g.vmrConfig));
         }
-        if (Usable(gGraph.vmrConfig)) {
-            CheckResult(gGraph.vmrConfig->SetRenderingMode(VMR9Mode_Windowless));
+        if (Usable(g.vmrConfig)) {
+            CheckResult(g.vmrConfig->SetRenderingMode(VMR9Mode_Windowless));
         }
-        if (Usable(gGraph.vmr9)) {
-            CheckResult(gGraph.vmr9->QueryInterface(IID_IVMRWindowlessControl9,
-                                                    (void**)&gGraph.windowless));
+        if (Usable(g.vmr9)) {
+            CheckResult(g.vmr9->QueryInterface(IID_IVMRWindowlessControl9, (void**)&g.windowless));
         }
-        if (Usable(gGraph.windowless)) {
-            CheckResult(gGraph.windowless->SetVideoClippingWindow(window));
+        if (Usable(g.windowless)) {
+            CheckResult(g.windowless->SetVideoClippingWindow(window));
         }
     }
 
-    QueryGraph(IID_IMediaEventEx, (void**)&gGraph.events);
-    QueryGraph(IID_IFilterGraph2, (void**)&gGraph.graph2);
-    QueryGraph(IID_IMediaControl, (void**)&gGraph.control);
-    QueryGraph(IID_IMediaSeeking, (void**)&gGraph.seeking);
-    QueryGraph(IID_IBasicAudio, (void**)&gGraph.audio);
-    if (!gGraph.vmr9InUse) {
-        QueryGraph(IID_IVideoWindow, (void**)&gGraph.videoWindow);
-        QueryGraph(IID_IBasicVideo2, (void**)&gGraph.basicVideo);
+    QueryGraph(g, IID_IMediaEventEx, (void**)&g.events);
+    QueryGraph(g, IID_IFilterGraph2, (void**)&g.graph2);
+    QueryGraph(g, IID_IMediaControl, (void**)&g.control);
+    QueryGraph(g, IID_IMediaSeeking, (void**)&g.seeking);
+    QueryGraph(g, IID_IBasicAudio, (void**)&g.audio);
+    if (!g.vmr9InUse) {
+        QueryGraph(g, IID_IVideoWindow, (void**)&g.videoWindow);
+        QueryGraph(g, IID_IBasicVideo2, (void**)&g.basicVideo);
     }
 
     if (IsWindowsMediaPath(path)) {
         CheckResult(CoCreateInstance(CLSID_WMAsfReader, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IBaseFilter, (void**)&gGraph.asfReader));
-        if (Usable(gGraph.graph) && gGraph.asfReader) {
-            CheckResult(gGraph.graph->AddFilter(gGraph.asfReader, L"ASF Reader"));
+                                     IID_IBaseFilter, (void**)&g.asfReader));
+        if (Usable(g.graph) && g.asfReader) {
+            CheckResult(g.graph->AddFilter(g.asfReader, L"ASF Reader"));
         }
-        if (Usable(gGraph.asfReader)) {
-            CheckResult(gGraph.asfReader->QueryInterface(IID_IFileSourceFilter,
-                                                         (void**)&gGraph.fileSource));
+        if (Usable(g.asfReader)) {
+            CheckResult(g.asfReader->QueryInterface(IID_IFileSourceFilter,
+                                                    (void**)&g.fileSource));
         }
-        if (Usable(gGraph.fileSource)) {
-            HRESULT loaded = gGraph.fileSource->Load(widePath, nullptr);
-            if (PassedOverWhenHeld(window, loaded)) {
-                return;
+        if (Usable(g.fileSource)) {
+            HRESULT loaded = g.fileSource->Load(path, nullptr);
+            if (HeldByAnother(loaded)) {
+                return PlayerOpen::Unplayable;
             }
             CheckResult(loaded);
         }
-        if (Usable(gGraph.graph) && gGraph.asfReader) {
-            RenderOutputPins(gGraph.graph, gGraph.asfReader);
+        if (Usable(g.graph) && g.asfReader) {
+            RenderOutputPins(g.graph, g.asfReader);
         }
     } else {
-        if (Usable(gGraph.graph)) {
-            HRESULT added = gGraph.graph->AddSourceFilter(widePath, L"SOURCE", &gGraph.source);
-            if (PassedOverWhenHeld(window, added)) {
-                return;
+        if (Usable(g.graph)) {
+            HRESULT added = g.graph->AddSourceFilter(path, L"SOURCE", &g.source);
+            if (HeldByAnother(added)) {
+                return PlayerOpen::Unplayable;
             }
             CheckResult(added);
         }
-        if (Usable(gGraph.source)) {
+        if (Usable(g.source)) {
             IPin* pin = nullptr;
-            CheckResult(FindUnconnectedPin(gGraph.source, PINDIR_OUTPUT, &pin));
-            if (Usable(gGraph.graph2) && pin) {
-                DWORD flags = gGraph.vmr9InUse ? AM_RENDEREX_RENDERTOEXISTINGRENDERERS : 0;
-                CheckResult(gGraph.graph2->RenderEx(pin, flags, nullptr));
+            CheckResult(FindUnconnectedPin(g.source, PINDIR_OUTPUT, &pin));
+            if (Usable(g.graph2) && pin) {
+                DWORD flags = g.vmr9InUse || plain ? AM_RENDEREX_RENDERTOEXISTINGRENDERERS : 0;
+                HRESULT rendered = g.graph2->RenderEx(pin, flags, nullptr);
+                // A mixer that cannot make its device for the window's display (Wine on a
+                // second monitor) refuses the video, and its input stays unconnected; the
+                // caller tries the plain renderer. A muted item's sound alone is no refusal.
+                bool mixerIdle = g.vmr9InUse && g.vmr9 && !HasConnectedInput(g.vmr9);
+                if (mixerIdle && (FAILED(rendered) || rendered == VFW_S_VIDEO_NOT_RENDERED ||
+                                  rendered == VFW_S_PARTIAL_RENDER)) {
+                    g.vmr9Refused = 1;
+                    SafeRelease(pin);
+                    return PlayerOpen::Unplayable;
+                }
+                if (!sound && FAILED(rendered)) {
+                    SafeRelease(pin);
+                    return PlayerOpen::Unplayable; // sound only, and muted
+                }
+                CheckResult(rendered);
             }
             SafeRelease(pin);
         }
     }
 
-    if (Usable(gGraph.events)) {
-        CheckResult(gGraph.events->SetNotifyWindow((OAHWND)window, GraphEventMessage, 0));
-    }
-    if (!gGraph.vmr9InUse && Usable(gGraph.videoWindow)) {
-        gGraph.videoWindow->put_Owner((OAHWND)window);
-    }
-    if (!gGraph.vmr9InUse && Usable(gGraph.videoWindow)) {
-        gGraph.videoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-    }
-
-    LayoutVideo(window);
-    SetWindowTextA(window, ItemTitleFromPath(path));
-
-    // The first picture stands in the window before playback starts.
-    if (Usable(gGraph.control)) {
-        CheckResult(gGraph.control->StopWhenReady());
-        WaitUntilStopped(gGraph.control);
-    }
-    if (Usable(gGraph.seeking)) {
-        LONGLONG start = 0;
-        CheckResult(gGraph.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
-                                                 AM_SEEKING_NoPositioning));
-    }
-    ChangeVolume(gSettings.Mute == 1 ? -10000 : 0);
-    if (gGraph.seeking) {
-        ReadSeekingCaps();
-    }
-    if (Usable(gGraph.control)) {
-        CheckResult(gGraph.control->Run());
-    }
-    gGraph.graphActive = 1;
-    NoteItemPlaying();
-}
-
-void PlayItemSteps(HWND window, const char* path) {
-    // A private copy: moving on may deal the playlist's paths anew under the caller's pointer.
-    char item[kPathBufferSize];
-    lstrcpynA(item, path ? path : "", sizeof(item));
-    WCHAR widePath[kPathBufferSize] = {};
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, item, -1, widePath, kPathBufferSize) == 0) {
-        widePath[0] = L'\0';
-    }
-
-    gGraph.graphActive = 0;
-    seekRepeatCount = 0;
-
-    if (!FileExists(item) && !IsUrlReadable(item)) {
-        SkipUnplayableItem(window);
-        return;
-    }
-
-    if (ClassifyMedia(item) == QuickTimeFile) {
-        gGraph.quickTimeItem = 1;
-        if (QuickTimeAvailable == 1) {
-            QtPlayMovie(window, item);
-        } else {
-            // Without the runtime the entry cannot play; pass over it rather than stall.
-            SkipUnplayableItem(window);
+    if (!sound && Usable(g.graph)) {
+        // Whatever renderer the graph chose for the sound goes too; an item left with nothing
+        // to show is passed over.
+        DropSound(g);
+        if (!HasConnectedRenderer(g.graph)) {
+            return PlayerOpen::Unplayable;
         }
-        return;
     }
-    gGraph.quickTimeItem = 0;
-    gGraph.vmr9InUse = 0;
-    gGraph.canSeekForwards = 0;
-    gGraph.canSeekBackwards = 0;
-    CreateAndRun(window, item, widePath);
-}
-
-} // namespace
-
-void PlayItem(HWND window, const char* path) {
-    BeginPlaybackCall();
-    PlayItemSteps(window, path);
-    EndPlaybackCall(window);
-}
-
-bool IsUrlReadable(const char* path) {
-    // WinINet opens only these schemes; a local path would fail there anyway, only slower.
-    if (!HasInternetScheme(path)) {
-        return false;
+    if (Usable(g.events)) {
+        CheckResult(g.events->SetNotifyWindow((OAHWND)window, GraphEventMessage, 0));
     }
-    UrlProbe* probe = new (std::nothrow) UrlProbe();
-    if (probe == nullptr) {
-        return ProbeUrl(path);
+    if (!g.vmr9InUse && Usable(g.videoWindow)) {
+        g.videoWindow->put_Owner((OAHWND)window);
     }
-    probe->references = 2;
-    lstrcpynA(probe->url, path, sizeof(probe->url));
-    probe->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = probe->done ? CreateThread(nullptr, 0, ProbeUrlThread, probe, 0, nullptr)
-                                : nullptr;
-    if (thread == nullptr) {
-        if (probe->done) {
-            CloseHandle(probe->done);
-        }
-        delete probe;
-        return ProbeUrl(path);
+    if (!g.vmr9InUse && Usable(g.videoWindow)) {
+        g.videoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
     }
-    CloseHandle(thread);
-    bool readable = WaitForSingleObject(probe->done, kUrlGiveUpMs) == WAIT_OBJECT_0 &&
-                    probe->readable != 0;
-    // A probe still waiting on its server is left to finish on its own.
-    ReleaseProbe(probe);
-    return readable;
+    return PlayerOpen::Ready;
 }
 
 HRESULT FindUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin) {
@@ -400,11 +263,11 @@ void RenderOutputPins(IGraphBuilder* graph, IBaseFilter* filter) {
     pins->Release();
 }
 
-void ReadSeekingCaps() {
+void ReadSeekingCaps(PlaybackGraph& g) {
     DWORD caps = 0;
-    if (gGraph.seeking) {
-        CheckResult(gGraph.seeking->GetCapabilities(&caps));
+    if (g.seeking) {
+        CheckResult(g.seeking->GetCapabilities(&caps));
     }
-    gGraph.canSeekForwards = (caps & AM_SEEKING_CanSeekForwards) ? 1 : 0;
-    gGraph.canSeekBackwards = (caps & AM_SEEKING_CanSeekBackwards) ? 1 : 0;
+    g.canSeekForwards = (caps & AM_SEEKING_CanSeekForwards) ? 1 : 0;
+    g.canSeekBackwards = (caps & AM_SEEKING_CanSeekBackwards) ? 1 : 0;
 }

@@ -1,229 +1,535 @@
 #include "playback/playback_controller.h"
 
-#include <errors.h>
-
-#include "host/host_state.h"
-#include "host/saver_window.h"
-#include "playback/error_message.h"
-#include "playback/graph_builder.h"
-#include "playback/playback_graph.h"
+#include "movie_runtime/mf_library.h"
+#include "playback/error_report.h"
 #include "playback/playlist_walk.h"
-#include "playback/volume_level.h"
-#include "resources/resource.h"
+#include "playback/resume_run.h"
+#include "playback/url_check.h"
+#include "playback/video_geometry.h"
+#include "quicktime/qt_runtime.h"
+#include "settings/path_text.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
 
+PlayerChooser gChoosePlayer = ChooseEnginePlayer;
+
 namespace {
 
-void ShowErrorBox(HWND owner, const char* text, const char* caption) {
-    MessageBoxA(owner, text, caption, MB_ICONERROR);
+// Some WinINet builds ignore their own time-outs: a URL whose check has not answered within
+// a connection and a first answer's time-outs is passed over.
+constexpr UINT kUrlGiveUpMs = 8000;
+constexpr UINT_PTR ID_URL_TIMER = 1029;
+constexpr int kMostScreens = 16;
+
+Screen* screens[kMostScreens];
+int screenCount = 0;
+bool resting = false;
+LPARAM lastUrlTicket = 0;
+
+// A path past MAX_PATH that the folder walk found, and a file that another program has open,
+// even for writing, are there to be played.
+bool FileExists(const wchar_t* path) {
+    wchar_t query[kQueryPathSize];
+    if (!FormQueryPath(path, query, kQueryPathSize)) {
+        return false;
+    }
+    HANDLE file = CreateFileW(query, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
 }
 
-void EndProcess(UINT exitCode) { ExitProcess(exitCode); }
+bool HasEntry(const PlaylistEntry* entry) { return entry != nullptr && entry->path[0] != L'\0'; }
 
-void SleepFor(DWORD milliseconds) { Sleep(milliseconds); }
+// What trying the screen's entry came to.
+enum class Attempt { Playing, Waiting, Unplayable };
 
-enum class Move { None, Next, Previous };
-
-// How deep PlayItem and the moves are nested right now, and the move asked for meanwhile.
-int playbackDepth = 0;
-Move pendingMove = Move::None;
-// Skips since something last played, and the list's length when the run of skips began.
-int consecutiveSkips = 0;
-int entriesAtFirstSkip = 0;
-
-void RewindInPlace() {
-    if (gGraph.seeking) {
-        LONGLONG start = 0;
-        CheckResult(gGraph.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
-                                                 AM_SEEKING_NoPositioning));
+void CloseItem(Screen& s) {
+    if (s.urlTicket != 0) {
+        KillTimer(s.window, ID_URL_TIMER);
+        s.urlTicket = 0;
     }
-    if (gGraph.control) {
-        CheckResult(gGraph.control->Run());
+    if (s.player != nullptr) {
+        Player* player = s.player;
+        s.player = nullptr;
+        if (s.started) {
+            NoteItemLeft(s.path, *player);
+        }
+        s.started = false;
+        player->Close();
     }
 }
 
-void PlayCurrent(HWND window) {
-    StopAndReleaseGraph(window);
-    gPlaybackHooks.playItem(window, gPlaylist.current->path);
+// The item is open: its picture placed, its title shown, and off it goes.
+void Begin(Screen& s) {
+    LayoutVideo(s);
+    if (s.player != &s.quickTime) {
+        // The QuickTime player titles its movies itself.
+        SetWindowTextW(s.window, ItemTitleFromPath(s.path));
+    }
+    s.player->StartAt(ResumeItemStart(s.path, *s.player));
+    s.started = true;
+    if (resting) {
+        s.player->Rest();
+    }
+    s.consecutiveSkips = 0;
 }
 
-void RunMove(HWND window, Move move) {
-    if (gGraph.control) {
-        CheckResult(gGraph.control->Stop());
+Attempt OpenWithEngine(Screen& s) {
+    Player* player = gChoosePlayer(s, ClassifyMedia(s.path), s.path);
+    if (player == nullptr) {
+        return Attempt::Unplayable;
     }
-    PlaylistEntry* current = gPlaylist.current;
-    bool forwards = move == Move::Next;
+    s.player = player;
+    switch (player->Open(s.window, s.path)) {
+    case PlayerOpen::Ready:
+        Begin(s);
+        return Attempt::Playing;
+    case PlayerOpen::Opening:
+        return Attempt::Waiting;
+    case PlayerOpen::Unplayable:
+        break;
+    }
+    CloseItem(s);
+    return Attempt::Unplayable;
+}
+
+Attempt TryEntry(Screen& s) {
+    // A private copy: moving on may deal the playlist's paths anew under the entry.
+    lstrcpynW(s.path, s.entry->path, kPathBufferSize);
+    if (FileExists(s.path)) {
+        return OpenWithEngine(s);
+    }
+    if (!IsCheckableUrl(s.path)) {
+        return Attempt::Unplayable;
+    }
+    LPARAM ticket = ++lastUrlTicket;
+    if (!StartUrlCheck(s.window, s.path, ticket)) {
+        return Attempt::Unplayable;
+    }
+    s.urlTicket = ticket;
+    SetTimer(s.window, ID_URL_TIMER, kUrlGiveUpMs, nullptr);
+    return Attempt::Waiting;
+}
+
+// Takes the step of a move from the screen's entry; false when the walk stops there (the end of
+// a non-repeating list, or nothing at the other end). Sets *again when the entry itself is to
+// play again.
+bool StepEntry(Screen& s, bool forwards, bool* again) {
+    *again = false;
+    PlaylistEntry* current = s.entry;
     PlaylistEntry* neighbour = nullptr;
     if (current != nullptr) {
         neighbour = forwards ? current->next : current->prev;
     }
-    bool neighbourExists = neighbour != nullptr && neighbour->path[0] != '\0';
     bool onlyEntry = current == (forwards ? gPlaylist.first : gPlaylist.last);
-    switch (DecideWalk(neighbourExists, onlyEntry, gSettings.Repeat)) {
+    switch (DecideWalk(HasEntry(neighbour), onlyEntry, gSettings.Repeat)) {
     case WalkStep::PlayNeighbour:
-        gPlaylist.current = neighbour;
-        PlayCurrent(window);
-        break;
+        s.entry = neighbour;
+        return true;
     case WalkStep::StopAtEnd:
-        StopAndReleaseGraph(window);
-        break;
+        return false;
     case WalkStep::RewindInPlace:
-        if (gGraph.quickTimeItem) {
-            // A movie is disposed of at its end: it plays again from its start.
-            PlayCurrent(window);
-        } else {
-            RewindInPlace();
-        }
-        break;
+        *again = true;
+        return true;
     case WalkStep::WrapAround: {
         PlaylistEntry* other = forwards ? gPlaylist.first : gPlaylist.last;
         if (other == nullptr) {
-            StopAndReleaseGraph(window);
-            break;
+            return false;
         }
-        gPlaylist.current = other;
-        StopAndReleaseGraph(window);
+        s.entry = other;
         if (gSettings.Random == 1) {
             gPlaybackHooks.shufflePlaylist();
         }
-        gPlaybackHooks.playItem(window, gPlaylist.current->path);
-        break;
+        return true;
     }
+    }
+    return false;
+}
+
+// Whether another screen has the entry.
+bool ShownElsewhere(const Screen& s, const PlaylistEntry* entry) {
+    for (int i = 0; i < screenCount; i++) {
+        if (screens[i] != &s && screens[i]->entry == entry) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A step of the screen's own walk. With an item on each monitor it goes past the entries other
+// monitors show, where there is another one to take.
+bool StepOwnEntry(Screen& s, bool forwards, bool* again) {
+    if (!StepEntry(s, forwards, again)) {
+        return false;
+    }
+    if (MonitorsMode() != kMonitorsEach || *again || !ShownElsewhere(s, s.entry)) {
+        return true;
+    }
+    PlaylistEntry* first = s.entry;
+    int entries = CountPlaylistEntries(gPlaylist);
+    for (int i = 0; i < entries && ShownElsewhere(s, s.entry); i++) {
+        bool rewind = false;
+        if (!StepEntry(s, forwards, &rewind) || rewind) {
+            break;
+        }
+    }
+    if (ShownElsewhere(s, s.entry)) {
+        s.entry = first; // every entry is shown already: this one twice
+    }
+    return true;
+}
+
+// Passes over the screen's entry, which cannot play. False once a whole pass found nothing to
+// play, or the list ended: the screen then stays black.
+bool PassOver(Screen& s) {
+    if (s.consecutiveSkips == 0) {
+        s.entriesAtFirstSkip = CountPlaylistEntries(gPlaylist);
+    }
+    ++s.consecutiveSkips;
+    if (SkipsCoverWholeList(s.consecutiveSkips, s.entriesAtFirstSkip)) {
+        s.consecutiveSkips = 0;
+        StopAndReleaseGraph(s);
+        return false;
+    }
+    bool again = false;
+    if (!StepOwnEntry(s, true, &again)) {
+        StopAndReleaseGraph(s);
+        return false;
+    }
+    return true;
+}
+
+// Tries entries from the screen's one until one plays or is being opened, without recursion.
+void Continue(Screen& s, Attempt attempt) {
+    while (attempt == Attempt::Unplayable) {
+        CloseItem(s);
+        if (!PassOver(s)) {
+            return;
+        }
+        attempt = TryEntry(s);
     }
 }
 
-void RequestMove(HWND window, Move move) {
-    if (playbackDepth > 0) {
-        pendingMove = move;
+void Move(Screen& s, bool forwards) {
+    s.consecutiveSkips = 0;
+    if (s.player == &s.directShow) {
+        s.directShow.Stop();
+    }
+    bool again = false;
+    if (!StepOwnEntry(s, forwards, &again)) {
+        StopAndReleaseGraph(s);
         return;
     }
-    BeginPlaybackCall();
-    RunMove(window, move);
-    EndPlaybackCall(window);
+    if (again && s.player != nullptr && s.player->Rewind()) {
+        return;
+    }
+    PlayItem(s);
+}
+
+// The same item on every monitor: the others take the primary's entry, or play it again.
+void Follow(const Screen& primary) {
+    for (int i = 0; i < screenCount; i++) {
+        Screen& s = *screens[i];
+        if (&s == &primary) {
+            continue;
+        }
+        if (s.entry == primary.entry && s.player != nullptr && s.player->Rewind()) {
+            continue;
+        }
+        s.entry = primary.entry;
+        PlayItem(s);
+    }
+}
+
+void ActOnNews(Screen& s, Player* player, PlayerNews news) {
+    if (news == PlayerNews::None || player != s.player) {
+        return;
+    }
+    switch (news) {
+    case PlayerNews::Ready:
+        Begin(s);
+        break;
+    case PlayerNews::Ended:
+        // With the same item everywhere the primary's end moves every monitor on; the others
+        // keep their last picture until then.
+        if (MonitorsMode() == kMonitorsSame) {
+            if (!s.secondary) {
+                MoveScreens(true);
+            }
+        } else {
+            PlayNextItem(s);
+        }
+        break;
+    case PlayerNews::Failed:
+        Continue(s, Attempt::Unplayable);
+        break;
+    case PlayerNews::Aborted:
+        DestroyWindow(s.window);
+        break;
+    case PlayerNews::None:
+        break;
+    }
+}
+
+void OnUrlChecked(Screen& s, bool readable) {
+    KillTimer(s.window, ID_URL_TIMER);
+    s.urlTicket = 0;
+    Continue(s, readable ? OpenWithEngine(s) : Attempt::Unplayable);
 }
 
 } // namespace
 
-const PlaybackHooks kDefaultPlaybackHooks = {PlayItem, ShufflePlaylist, ShowErrorBox, EndProcess,
-                                             SleepFor};
-PlaybackHooks gPlaybackHooks = kDefaultPlaybackHooks;
+void PaintBlack(HWND window) {
+    HDC dc = GetDC(window);
+    RECT rc;
+    GetClientRect(window, &rc);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
 
-void BeginPlaybackCall() { ++playbackDepth; }
+Player* ChooseEnginePlayer(Screen& s, MediaKind kind, const wchar_t* path) {
+    if (kind != QuickTimeFile) {
+        return &s.directShow;
+    }
+    // Apple's runtime takes a file by its short name; what it cannot be given goes to Media
+    // Foundation.
+    // Its runtime plays one movie at a time: the primary's.
+    if (QuickTimeAvailable == 1 && !s.secondary && QtCanOpen(path)) {
+        return &s.quickTime;
+    }
+    return MovieRuntimeAvailable() ? &s.movie : nullptr;
+}
 
-void EndPlaybackCall(HWND window) {
-    if (playbackDepth == 1) {
-        while (pendingMove != Move::None) {
-            Move move = pendingMove;
-            pendingMove = Move::None;
-            RunMove(window, move);
+Screen* AddScreen(HWND window, const RECT& monitor, bool preview) {
+    if (screenCount >= kMostScreens) {
+        return nullptr;
+    }
+    Screen* s = new Screen();
+    s->window = window;
+    s->monitor = monitor;
+    s->preview = preview;
+    s->entry = gPlaylist.first;
+    screens[screenCount++] = s;
+    return s;
+}
+
+Screen* AddSecondaryScreen(HWND window, const RECT& monitor) {
+    Screen* s = AddScreen(window, monitor, false);
+    if (s != nullptr) {
+        s->secondary = true;
+        s->directShow.silent = s->movie.silent = s->quickTime.silent = true;
+    }
+    return s;
+}
+
+void RemoveScreen(Screen* screen) {
+    for (int i = 0; i < screenCount; i++) {
+        if (screens[i] == screen) {
+            CloseItem(*screen);
+            screen->movie.Shutdown();
+            delete screen;
+            for (int j = i + 1; j < screenCount; j++) {
+                screens[j - 1] = screens[j];
+            }
+            screens[--screenCount] = nullptr;
+            return;
         }
     }
-    --playbackDepth;
 }
 
-void PlayNextItem(HWND window) {
-    consecutiveSkips = 0;
-    RequestMove(window, Move::Next);
+Screen* PrimaryScreen() { return screenCount > 0 ? screens[0] : nullptr; }
+
+int MonitorsMode() {
+    int mode = gSettings.Monitors;
+    return mode >= kMonitorsPrimary && mode <= kMonitorsSpan ? mode : kMonitorsPrimary;
 }
 
-void PlayPreviousItem(HWND window) {
-    consecutiveSkips = 0;
-    RequestMove(window, Move::Previous);
-}
-
-void SkipUnplayableItem(HWND window) {
-    if (consecutiveSkips == 0) {
-        entriesAtFirstSkip = CountPlaylistEntries(gPlaylist);
-    }
-    ++consecutiveSkips;
-    if (SkipsCoverWholeList(consecutiveSkips, entriesAtFirstSkip)) {
-        // A whole pass found nothing to play: end as a non-repeating list ends.
-        consecutiveSkips = 0;
-        pendingMove = Move::None;
-        StopAndReleaseGraph(window);
-        PaintBlack(window);
+void StartScreens() {
+    Screen* primary = PrimaryScreen();
+    if (primary == nullptr) {
         return;
     }
-    RequestMove(window, Move::Next);
-}
-
-void NoteItemPlaying() { consecutiveSkips = 0; }
-
-void StopAndReleaseGraph(HWND window) {
-    if (gGraph.graphActive != 1) {
+    // Each monitor k starts at the k-th entry after the primary's, wrapping round a short list.
+    PlaylistEntry* entry = primary->entry;
+    for (int i = 1; i < screenCount && MonitorsMode() == kMonitorsEach; i++) {
+        entry = HasEntry(entry) && HasEntry(entry->next) ? entry->next : gPlaylist.first;
+        screens[i]->entry = entry;
+    }
+    PlayItem(*primary);
+    if (MonitorsMode() == kMonitorsSame) {
+        Follow(*primary);
         return;
     }
-    if (gGraph.control) {
-        OAFilterState state = State_Stopped;
-        CheckResult(gGraph.control->GetState(1000, &state));
-        if (state == State_Paused || state == State_Running) {
-            CheckResult(gGraph.control->Stop());
-        }
-    }
-    if (!gGraph.vmr9InUse) {
-        if (gGraph.videoWindow) {
-            gGraph.videoWindow->put_Owner(0);
-        }
-        SafeRelease(gGraph.videoWindow);
-        SafeRelease(gGraph.basicVideo);
-    }
-    SafeRelease(gGraph.graph2);
-    SafeRelease(gGraph.control);
-    SafeRelease(gGraph.audio);
-    SafeRelease(gGraph.seeking);
-    SafeRelease(gGraph.events);
-    SafeRelease(gGraph.source);
-    SafeRelease(gGraph.fileSource);
-    SafeRelease(gGraph.asfReader);
-    SafeRelease(gGraph.vmrConfig);
-    SafeRelease(gGraph.vmr9);
-    SafeRelease(gGraph.windowless);
-    SafeRelease(gGraph.audioRenderer);
-    SafeRelease(gGraph.graph);
-    if (gGraph.comInitialised) {
-        CoUninitialize();
-        gGraph.comInitialised = 0;
-    }
-    PaintBlack(window);
-}
-
-void ChangeVolume(int step) {
-    bool usable = gGraph.audio != nullptr && !windowDestroyed;
-    if (gSettings.Mute == 1) {
-        if (usable) {
-            CheckResult(gGraph.audio->put_Volume(kSilentVolume));
-        }
-        return;
-    }
-    int level = SteppedVolume(gSettings.Volume, step);
-    if (usable) {
-        CheckResult(gGraph.audio->put_Volume(level));
-        gSettings.Volume = level;
+    for (int i = 1; i < screenCount; i++) {
+        PlayItem(*screens[i]);
     }
 }
 
-void CheckResult(HRESULT result) { CheckResult(result, nullptr); }
-
-void CheckResult(HRESULT result, const char* firstLine) {
-    if (result >= 0) {
+void MoveScreens(bool forwards) {
+    Screen* primary = PrimaryScreen();
+    if (primary == nullptr) {
         return;
     }
-    char errorText[kErrorTextSize] = {};
-    if (AMGetErrorTextA(result, errorText, kErrorTextSize) == 0) {
-        errorText[0] = '\0';
+    Move(*primary, forwards);
+    if (MonitorsMode() == kMonitorsSame) {
+        Follow(*primary);
+        return;
     }
-    errorText[kErrorTextSize - 1] = '\0';
-    char message[kErrorMessageSize];
-    ComposeErrorMessage(result, errorText, firstLine, message, sizeof(message));
-    if (!gHost.previewMode) {
-        char caption[kSectionNameSize];
-        lstrcpynA(caption, gSettings.sectionName, sizeof(caption));
-        if (caption[0] == '\0') {
-            LoadStringA(gHost.instance, IDS_SECTION_NAME, caption, sizeof(caption));
+    for (int i = 1; i < screenCount; i++) {
+        Move(*screens[i], forwards);
+    }
+}
+
+void SeekScreens(bool forwards) {
+    // The same item everywhere is sought everywhere, so that the monitors stay together.
+    for (int i = 0; i < screenCount; i++) {
+        if (i == 0 || MonitorsMode() == kMonitorsSame) {
+            SeekItem(*screens[i], forwards);
         }
-        ShowCursor(TRUE);
-        gPlaybackHooks.showErrorBox(gHost.saverWindow, message, caption);
     }
-    gPlaybackHooks.endProcess(1);
+}
+
+void EndSeekScreens() {
+    for (int i = 0; i < screenCount; i++) {
+        if (i == 0 || MonitorsMode() == kMonitorsSame) {
+            EndSeek(*screens[i]);
+        }
+    }
+}
+
+Screen* ScreenForWindow(HWND window) {
+    for (int i = 0; i < screenCount; i++) {
+        if (screens[i]->window == window) {
+            return screens[i];
+        }
+    }
+    return nullptr;
+}
+
+void HideScreens() {
+    for (int i = 0; i < screenCount; i++) {
+        screens[i]->movie.Hide();
+        ShowWindow(screens[i]->window, SW_HIDE);
+    }
+}
+
+void CloseScreens() {
+    for (int i = 0; i < screenCount; i++) {
+        CloseItem(*screens[i]);
+        screens[i]->movie.Shutdown();
+    }
+    for (int i = 0; i < screenCount; i++) {
+        delete screens[i];
+        screens[i] = nullptr;
+    }
+    screenCount = 0;
+    resting = false;
+}
+
+void PlayItem(Screen& s) {
+    StopAndReleaseGraph(s);
+    if (!HasEntry(s.entry)) {
+        return;
+    }
+    Continue(s, TryEntry(s));
+}
+
+void PlayNextItem(Screen& s) { Move(s, true); }
+
+void PlayPreviousItem(Screen& s) { Move(s, false); }
+
+void StopAndReleaseGraph(Screen& s) {
+    CloseItem(s);
+    if (!windowDestroyed) {
+        PaintBlack(s.window);
+    }
+}
+
+void SeekItem(Screen& s, bool forwards) {
+    if (s.player != nullptr) {
+        s.player->SeekStep(forwards);
+    }
+}
+
+void EndSeek(Screen& s) {
+    if (s.player != nullptr) {
+        s.player->EndSeek();
+    }
+}
+
+void ChangeVolume(Screen& s, int step) {
+    if (s.player != nullptr) {
+        s.player->ChangeVolume(step);
+    }
+}
+
+void RestScreens() {
+    if (resting) {
+        return;
+    }
+    resting = true;
+    for (int i = 0; i < screenCount; i++) {
+        if (screens[i]->player != nullptr) {
+            screens[i]->player->Rest();
+        }
+    }
+}
+
+void WakeScreens() {
+    if (!resting) {
+        return;
+    }
+    resting = false;
+    for (int i = 0; i < screenCount; i++) {
+        if (screens[i]->player != nullptr) {
+            screens[i]->player->Wake();
+        }
+    }
+}
+
+bool ScreensResting() { return resting; }
+
+bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == UrlCheckedMessage) {
+        if (s.urlTicket != 0 && lParam == s.urlTicket) {
+            OnUrlChecked(s, wParam == 1);
+        }
+        return true;
+    }
+    if (message == WM_TIMER && wParam == ID_URL_TIMER) {
+        KillTimer(s.window, ID_URL_TIMER);
+        if (s.urlTicket != 0) {
+            OnUrlChecked(s, false);
+        }
+        return true;
+    }
+    bool players = message == GraphEventMessage || message == MovieEventMessage ||
+                   (message == WM_TIMER && (wParam == ID_MOVIE_TIMER ||
+                                            wParam == ID_MOVIE_CLOSE_TIMER ||
+                                            wParam == ID_QUICKTIME_TIMER));
+    if (!players) {
+        return false;
+    }
+    // Each player hears it once: the item's player first, then the engines' own, which may have
+    // work of their own in the background (a movie player closing sessions). What one says
+    // counts only while it plays the screen's item.
+    Player* hearing[] = {s.player, &s.directShow, &s.movie, &s.quickTime};
+    for (size_t i = 0; i < sizeof(hearing) / sizeof(hearing[0]); ++i) {
+        Player* player = hearing[i];
+        if (player == nullptr || (i > 0 && player == hearing[0])) {
+            continue;
+        }
+        ActOnNews(s, player, player->HandleEvent(message, wParam, lParam));
+        if (windowDestroyed || ScreenForWindow(s.window) != &s) {
+            break;
+        }
+    }
+    return true;
 }

@@ -1,42 +1,64 @@
-// Moving through the playlist, ending an item's graph, volume and the DirectShow error reporter.
+// Moving through the playlist on each screen: which entry plays, which player plays it, what
+// an item's end or failure leads to. Players never walk the list; the controller never waits.
 #pragma once
 
 #include <windows.h>
 
+#include "playback/player.h"
+#include "playback/screen.h"
+#include "settings/media_kind.h"
+
+// Screens: the first added is the primary monitor's (or the preview's), whose item sounds;
+// one more per other monitor when every monitor plays.
+Screen* AddScreen(HWND window, const RECT& monitor, bool preview);
+Screen* AddSecondaryScreen(HWND window, const RECT& monitor);
+// Closes the screen's item and forgets the screen (its monitor went).
+void RemoveScreen(Screen* screen);
+Screen* ScreenForWindow(HWND window);
+Screen* PrimaryScreen();
+
+// What the monitors show: the stored "Monitors" value, any unknown one as the primary only.
+enum MonitorsModes { kMonitorsPrimary = 0, kMonitorsSame = 1, kMonitorsEach = 2, kMonitorsSpan = 3 };
+int MonitorsMode();
+// Every screen starts: with the same item everywhere the primary's entry, with an item each
+// monitor k at the k-th entry from the primary's.
+void StartScreens();
+// Up and Down: every monitor moves on (with the same item everywhere, to the primary's next).
+void MoveScreens(bool forwards);
+// Left and Right seek the primary's item, and every monitor's when they show the same.
+void SeekScreens(bool forwards);
+void EndSeekScreens();
+// Hides every picture, then closes every player and forgets the screens: the saver ends.
+void HideScreens();
+void CloseScreens();
+
 // Streaming between items
-void PlayNextItem(HWND window);
-void PlayPreviousItem(HWND window);
-void StopAndReleaseGraph(HWND window);
+void PlayItem(Screen& screen); // plays the screen's entry, passing over what cannot play
+void PlayNextItem(Screen& screen);
+void PlayPreviousItem(Screen& screen);
+// Ends the screen's item: its player is closed and the window left black.
+void StopAndReleaseGraph(Screen& screen);
 
-// Called instead of PlayNextItem for an entry that cannot be played at all (missing file,
-// unreadable URL, QuickTime item without the runtime, a movie that does not open). Skips
-// are counted, so a full pass in which nothing plays ends as at the end of the list.
-void SkipUnplayableItem(HWND window);
-// Called once an item really plays; resets the skip count.
-void NoteItemPlaying();
+// Fills the window's client area black.
+void PaintBlack(HWND window);
 
-// Nesting: PlayItem brackets its work with these. A move asked for while an item is being
-// started (a skip, or the QuickTime player moving on from inside its loop) is recorded and run
-// by the outermost call once the inner ones have returned, so the stack does not deepen with
-// the number of items.
-void BeginPlaybackCall();
-void EndPlaybackCall(HWND window);
+// Keys: a seek key's key-down and release, and a volume step in hundredths of a decibel
+// (+100, -100, or 0 to apply the stored volume).
+void SeekItem(Screen& screen, bool forwards);
+void EndSeek(Screen& screen);
+void ChangeVolume(Screen& screen, int step);
 
-// Audio: step in hundredths of a decibel (+100, -100, 0 or -10000).
-void ChangeVolume(int step);
+// Power: while no display shows anything or the system sleeps, every screen's item rests
+// (paused, its sound stream closed), and an item started meanwhile rests from its start.
+void RestScreens();
+void WakeScreens();
+bool ScreensResting();
 
-// Errors: returns on success, otherwise reports (no box in preview mode) and ends the process
-// with exit code 1. The second form puts firstLine above the message.
-void CheckResult(HRESULT result);
-void CheckResult(HRESULT result, const char* firstLine);
+// A message for the screen's players (their events, timers, URL checks): true when it was one.
+bool HandlePlaybackMessage(Screen& screen, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The outward calls of playback, replaceable so tests can watch them.
-struct PlaybackHooks {
-    void (*playItem)(HWND window, const char* path);
-    void (*shufflePlaylist)();
-    void (*showErrorBox)(HWND owner, const char* text, const char* caption);
-    void (*endProcess)(UINT exitCode);
-    void (*sleep)(DWORD milliseconds);
-};
-extern PlaybackHooks gPlaybackHooks;
-extern const PlaybackHooks kDefaultPlaybackHooks;
+// Which player plays an item of a kind; null when none can. Replaceable so tests can stand a
+// fake player in.
+typedef Player* (*PlayerChooser)(Screen& screen, MediaKind kind, const wchar_t* path);
+extern PlayerChooser gChoosePlayer;
+Player* ChooseEnginePlayer(Screen& screen, MediaKind kind, const wchar_t* path);

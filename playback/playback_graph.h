@@ -1,13 +1,10 @@
-// The DirectShow objects and flags of the item that is playing.
+// The DirectShow objects and flags of the item one DirectShow player plays.
 #pragma once
 
 #include <windows.h>
 #include <d3d9.h>
 #include <dshow.h>
 #include <vmr9.h>
-
-// Posted by the filter graph to the saver window whenever events wait.
-constexpr UINT GraphEventMessage = WM_APP + 1;
 
 struct PlaybackGraph {
     IGraphBuilder* graph;
@@ -27,14 +24,12 @@ struct PlaybackGraph {
     IBaseFilter* source;
 
     int vmr9InUse;
-    int quickTimeItem;
-    int graphActive; // 1 at process start
+    int vmr9Refused; // the VMR-9 could not take the video here: build again without it
+    int graphActive;
     int comInitialised;
     int canSeekForwards;
     int canSeekBackwards;
 };
-
-extern PlaybackGraph gGraph;
 
 // Releases a COM pointer and nulls it.
 template <typename T>

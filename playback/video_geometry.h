@@ -1,7 +1,7 @@
-// Where the picture goes in the saver window.
+// Places the picture of a screen's item: sized and centred by the display size and aspect
+// ratio settings, black around it.
 #pragma once
 
-#include <windows.h>
+struct Screen;
 
-// Places the current item's picture at the configured size and aspect ratio, black around it.
-void LayoutVideo(HWND window);
+void LayoutVideo(Screen& screen);

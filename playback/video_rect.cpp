@@ -1,6 +1,8 @@
 #include "playback/video_rect.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -36,7 +38,61 @@ void BoxFromSize(int size, int w, int h, const RECT& area, double* boxWidth, dou
     }
 }
 
+// One axis of ClipPicture: the span from..to kept within low..high, and the fractions of the
+// span that stay. Spans are measured in 64 bits: the layout may give INT_MIN to INT_MAX.
+void ClipSpan(LONG from, LONG to, LONG low, LONG high, LONG* keptFrom, LONG* keptTo,
+              float* first, float* last) {
+    if (high < low) {
+        high = low;
+    }
+    *keptFrom = from < low ? low : (from > high ? high : from);
+    *keptTo = to > high ? high : (to < *keptFrom ? *keptFrom : to);
+    long long span = (long long)to - from;
+    if (span <= 0) {
+        *first = 0.0f;
+        *last = 1.0f;
+        return;
+    }
+    *first = (float)((double)((long long)*keptFrom - from) / (double)span);
+    *last = (float)((double)((long long)*keptTo - from) / (double)span);
+}
+
 } // namespace
+
+ClippedPicture ClipPicture(const RECT& destination, const RECT& visible) {
+    ClippedPicture out = {};
+    RECT& d = out.destination;
+    PictureFraction& s = out.source;
+    ClipSpan(destination.left, destination.right, visible.left, visible.right, &d.left, &d.right,
+             &s.left, &s.right);
+    ClipSpan(destination.top, destination.bottom, visible.top, visible.bottom, &d.top, &d.bottom,
+             &s.top, &s.bottom);
+    if (d.right <= d.left || d.bottom <= d.top) {
+        s = kWholePicture;
+    }
+    return out;
+}
+
+namespace {
+
+// One axis of FractionToPixels.
+void SpanPixels(float first, float last, int length, LONG* from, LONG* to) {
+    if (length <= 0) {
+        *from = *to = 0;
+        return;
+    }
+    *from = std::clamp(std::lround((double)first * length), 0L, (long)length - 1);
+    *to = std::clamp(std::lround((double)last * length), (long)*from + 1, (long)length);
+}
+
+} // namespace
+
+RECT FractionToPixels(const PictureFraction& part, int width, int height) {
+    RECT pixels = {};
+    SpanPixels(part.left, part.right, width, &pixels.left, &pixels.right);
+    SpanPixels(part.top, part.bottom, height, &pixels.top, &pixels.bottom);
+    return pixels;
+}
 
 int TruncateToInt(double value) {
     if (!(value == value)) {

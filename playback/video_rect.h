@@ -36,5 +36,31 @@ VideoLayout ComputeLayoutOnMonitor(const VideoLayoutInput& input, const RECT& mo
 // area starts at clientOrigin (screen coordinates).
 RECT ScreenRectToClient(const RECT& rect, POINT clientOrigin);
 
+// A part of a picture as fractions of its width and height, 0 to 1 from its left and top edges
+// (the shape of Media Foundation's normalized rectangle).
+struct PictureFraction {
+    float left;
+    float top;
+    float right;
+    float bottom;
+};
+
+constexpr PictureFraction kWholePicture = {0.0f, 0.0f, 1.0f, 1.0f};
+
+// The part of a picture placed at a destination that shows within a visible area (its monitor):
+// where that part goes and which part of the picture it is, at the scale of the whole
+// destination. When nothing shows, the destination is empty (at the visible area's nearest
+// edge) and the source is the whole picture, which every renderer accepts.
+struct ClippedPicture {
+    RECT destination;
+    PictureFraction source;
+};
+
+ClippedPicture ClipPicture(const RECT& destination, const RECT& visible);
+
+// The fractions of a width x height picture in its pixels, at least one pixel wide and high for
+// a picture that has any, for renderers that take their source rectangle in pixels.
+RECT FractionToPixels(const PictureFraction& part, int width, int height);
+
 // Truncates toward zero; values that are not numbers give 0 and huge ones the nearest limit.
 int TruncateToInt(double value);

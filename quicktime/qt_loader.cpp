@@ -3,7 +3,6 @@
 #include <io.h>
 #include <string.h>
 
-#include "movie_runtime/movie_runtime.h"
 #include "quicktime/qt_calls.h"
 
 const char QtLibraryName[] = "QuickTime.qts";
@@ -20,7 +19,6 @@ QtDispatcherProc QtCallComponentEntry = QtUnavailableDispatcher;
 QtDispatcherProc QtCallComponentWithStorageEntry = QtUnavailableDispatcher;
 LONG QtVersionChecked = 0;
 LONG QtVersionOk = 0;
-QtDispatcherProc QtBuiltInDispatcher = MovieRuntimeDispatcher;
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -248,25 +246,6 @@ static void UnloadAndUnbind() {
     UnbindEntryPoints();
 }
 
-// The real runtime is missing or would not start: the built-in runtime serves the same
-// routines. Gives 0 when it started; otherwise the loader stays unbound.
-static OSErr StartBuiltInRuntime(LONG flags) {
-    if (QtBuiltInDispatcher == nullptr) {
-        return QtErrRuntimeUnavailable;
-    }
-    QtDispatcher = QtBuiltInDispatcher;
-    QtPreCallHook = nullptr;
-    OSErr result = InitializeQTML(flags);
-    if (result != 0) {
-        UnloadAndUnbind();
-    }
-    return result;
-}
-
-bool QtBuiltInRuntimeBound() {
-    return QtBuiltInDispatcher != nullptr && QtDispatcher == QtBuiltInDispatcher;
-}
-
 OSErr QtRuntimeInitialize(LONG flags) {
     HANDLE mutex = AcquireInitTermMutex();
     OSErr result = 0;
@@ -287,9 +266,6 @@ OSErr QtRuntimeInitialize(LONG flags) {
         }
         if (result != 0) {
             UnloadAndUnbind();
-            if (StartBuiltInRuntime(flags) == 0) {
-                result = 0;
-            }
         }
         if (result == 0) {
             QtInitCount = 1;

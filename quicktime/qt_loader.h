@@ -24,11 +24,6 @@ extern QtDispatcherProc QtCallComponentEntry;
 extern QtDispatcherProc QtCallComponentWithStorageEntry;
 extern LONG QtVersionChecked;
 extern LONG QtVersionOk;
-// The built-in runtime's dispatcher, bound when the real runtime cannot be loaded, bound or
-// initialised; empty leaves the loader unbound then.
-extern QtDispatcherProc QtBuiltInDispatcher;
-// True while the built-in runtime serves the routines.
-bool QtBuiltInRuntimeBound();
 
 // Counting start and end of the runtime, serialised by the per-process named mutex.
 OSErr QtRuntimeInitialize(LONG flags);

@@ -5,6 +5,6 @@ enum MediaKind { NotPlayable, QuickTimeFile, DirectShowFile };
 
 constexpr int kExtensionBufferSize = 256;
 
-void GetExtension(const char* path, char extension[kExtensionBufferSize]);
-MediaKind ClassifyMedia(const char* path);
-bool IsWindowsMediaPath(const char* path);
+void GetExtension(const wchar_t* path, wchar_t extension[kExtensionBufferSize]);
+MediaKind ClassifyMedia(const wchar_t* path);
+bool IsWindowsMediaPath(const wchar_t* path);

@@ -5,7 +5,7 @@
 #include <string.h>
 #include <time.h>
 
-#include "playback/path_text.h"
+#include "settings/path_text.h"
 #include "settings/media_kind.h"
 #include "settings/share_probe.h"
 
@@ -17,11 +17,21 @@ void* AllocateZeroed(size_t size) { return calloc(1, size); }
 
 PlaylistAllocateFunction gAllocate = AllocateZeroed;
 
+// A node with room for a path of a length right behind it, holding "" until it is filled.
+PlaylistEntry* NewNode(size_t pathLength) {
+    PlaylistEntry* node =
+        (PlaylistEntry*)gAllocate(sizeof(PlaylistEntry) + (pathLength + 1) * sizeof(wchar_t));
+    if (node != nullptr) {
+        node->path = (wchar_t*)(node + 1);
+    }
+    return node;
+}
+
 // One folder being searched: the expansion keeps one per level instead of a stack frame, so
 // a deep tree costs heap, not stack.
 struct FolderLevel {
     HANDLE search;
-    size_t pathLength; // the folder's path is the first pathLength bytes of the shared buffer
+    size_t pathLength; // the folder's path is the first pathLength units of the shared buffer
     int idState;       // kIdUnknown until a link makes the folder's identity matter
     DWORD volume;
     DWORD indexHigh;
@@ -33,21 +43,19 @@ constexpr int kIdKnown = 1;
 constexpr int kIdUnavailable = 2;
 
 struct FolderWalk {
-    char path[kPathBufferSize];
-    // Queries go through the wide functions: only they take a "\\?\" path past MAX_PATH.
+    wchar_t path[kPathBufferSize];
     wchar_t query[kQueryPathSize];
     WIN32_FIND_DATAW data;
-    char name[MAX_PATH * 2 + 1]; // an entry's name in the ANSI code page
     FolderLevel* levels;
     size_t depth;
     size_t capacity;
 };
 
-// Identity of the folder whose path is the first pathLength bytes of walk.path.
+// Identity of the folder whose path is the first pathLength units of walk.path.
 void ReadFolderId(FolderWalk& walk, FolderLevel* level) {
     level->idState = kIdUnavailable;
-    char saved = walk.path[level->pathLength];
-    walk.path[level->pathLength] = '\0';
+    wchar_t saved = walk.path[level->pathLength];
+    walk.path[level->pathLength] = L'\0';
     bool formed = FormQueryPath(walk.path, walk.query, kQueryPathSize);
     walk.path[level->pathLength] = saved;
     if (!formed) {
@@ -128,14 +136,6 @@ bool EnterFolder(FolderWalk& walk, size_t pathLength, bool isLink) {
     return true;
 }
 
-// The entry's name in the ANSI code page; false when it has characters the code page cannot
-// hold, since no stored path could name such a file.
-bool AnsiName(const wchar_t* name, char* ansi, int size) {
-    BOOL usedDefault = FALSE;
-    int converted = WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, size, nullptr, &usedDefault);
-    return converted > 0 && !usedDefault;
-}
-
 struct ShuffleRecord {
     int key;
     int index;
@@ -158,7 +158,7 @@ void SetPlaylistAllocator(PlaylistAllocateFunction allocate) {
 }
 
 bool CreatePlaylist() {
-    PlaylistEntry* node = (PlaylistEntry*)gAllocate(sizeof(PlaylistEntry));
+    PlaylistEntry* node = NewNode(0);
     if (node == nullptr) {
         return false;
     }
@@ -169,8 +169,8 @@ bool CreatePlaylist() {
     return true;
 }
 
-void AddPlaylistPath(const char* path) {
-    if (path == nullptr || strlen(path) > (size_t)kMaxPathChars) {
+void AddPlaylistPath(const wchar_t* path) {
+    if (path == nullptr || wcslen(path) > (size_t)kMaxPathChars) {
         return;
     }
     wchar_t query[kQueryPathSize];
@@ -189,32 +189,37 @@ void AddPlaylistPath(const char* path) {
     }
 }
 
-void AppendPlaylistEntry(const char* path) {
+void AppendPlaylistEntry(const wchar_t* path) {
     PlaylistEntry* terminator = gPlaylist.current;
-    if (terminator == nullptr || path == nullptr || path[0] == '\0') {
+    if (terminator == nullptr || path == nullptr || path[0] == L'\0') {
         return;
     }
-    size_t length = strlen(path);
+    size_t length = wcslen(path);
     if (length > (size_t)kMaxPathChars || ClassifyMedia(path) == NotPlayable) {
         return;
     }
-    // The new terminator first: without it the list stays exactly as it was.
-    PlaylistEntry* node = (PlaylistEntry*)gAllocate(sizeof(PlaylistEntry));
+    // The entry goes in before the terminator; without memory the list stays as it was.
+    PlaylistEntry* node = NewNode(length);
     if (node == nullptr) {
         return;
     }
-    memcpy(terminator->path, path, length + 1);
-    gPlaylist.last = terminator;
-    terminator->next = node;
-    node->prev = terminator;
-    gPlaylist.current = node;
+    memcpy(node->path, path, (length + 1) * sizeof(wchar_t));
+    node->prev = terminator->prev;
+    node->next = terminator;
+    if (terminator->prev != nullptr) {
+        terminator->prev->next = node;
+    } else {
+        gPlaylist.first = node;
+    }
+    terminator->prev = node;
+    gPlaylist.last = node;
 }
 
-void ExpandPlaylistFolder(const char* folder) {
+void ExpandPlaylistFolder(const wchar_t* folder) {
     if (folder == nullptr) {
         return;
     }
-    size_t folderLength = strlen(folder);
+    size_t folderLength = wcslen(folder);
     if (folderLength > (size_t)kMaxPathChars) {
         return;
     }
@@ -222,7 +227,7 @@ void ExpandPlaylistFolder(const char* folder) {
     if (walk == nullptr) {
         return;
     }
-    memcpy(walk->path, folder, folderLength + 1);
+    memcpy(walk->path, folder, (folderLength + 1) * sizeof(wchar_t));
     bool haveEntry = EnterFolder(*walk, folderLength, false);
     while (walk->depth > 0) {
         if (!haveEntry) {
@@ -231,19 +236,18 @@ void ExpandPlaylistFolder(const char* folder) {
                 break;
             }
             FolderLevel& outer = walk->levels[walk->depth - 1];
-            walk->path[outer.pathLength] = '\0';
+            walk->path[outer.pathLength] = L'\0';
             haveEntry = FindNextFileW(outer.search, &walk->data) != 0;
             continue;
         }
         size_t base = walk->levels[walk->depth - 1].pathLength;
-        const char* name = walk->name;
-        if (walk->data.cFileName[0] != L'.' && walk->data.cFileName[0] != L'\0' &&
-            AnsiName(walk->data.cFileName, walk->name, (int)sizeof(walk->name))) {
-            size_t nameLength = strlen(name);
+        const wchar_t* name = walk->data.cFileName;
+        if (name[0] != L'.' && name[0] != L'\0') {
+            size_t nameLength = wcslen(name);
             // A joined path that would not fit an entry is left out, folder or file.
             if (base + 1 + nameLength <= (size_t)kMaxPathChars) {
-                walk->path[base] = '\\';
-                memcpy(walk->path + base + 1, name, nameLength + 1);
+                walk->path[base] = L'\\';
+                memcpy(walk->path + base + 1, name, (nameLength + 1) * sizeof(wchar_t));
                 DWORD attributes = walk->data.dwFileAttributes;
                 if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
                     bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -254,7 +258,7 @@ void ExpandPlaylistFolder(const char* folder) {
                 } else {
                     AppendPlaylistEntry(walk->path);
                 }
-                walk->path[base] = '\0';
+                walk->path[base] = L'\0';
             }
         }
         haveEntry = FindNextFileW(walk->levels[walk->depth - 1].search, &walk->data) != 0;
@@ -269,7 +273,7 @@ void ShufflePlaylist() {
         return;
     }
     size_t count = 0;
-    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != '\0';
+    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != L'\0';
          node = node->next) {
         ++count;
     }
@@ -278,11 +282,9 @@ void ShufflePlaylist() {
     }
     ShuffleRecord* records = (ShuffleRecord*)gAllocate(count * sizeof(ShuffleRecord));
     PlaylistEntry** nodes = (PlaylistEntry**)gAllocate(count * sizeof(PlaylistEntry*));
-    char* held = (char*)gAllocate(kPathBufferSize);
-    if (records == nullptr || nodes == nullptr || held == nullptr) {
+    if (records == nullptr || nodes == nullptr) {
         free(records);
         free(nodes);
-        free(held);
         return;
     }
     PlaylistEntry* node = gPlaylist.first;
@@ -298,20 +300,19 @@ void ShufflePlaylist() {
         if (records[start].index == (int)start) {
             continue;
         }
-        memcpy(held, nodes[start]->path, kPathBufferSize);
+        wchar_t* held = nodes[start]->path;
         size_t i = start;
         for (;;) {
             size_t from = (size_t)records[i].index;
             records[i].index = (int)i;
             if (from == start) {
-                memcpy(nodes[i]->path, held, kPathBufferSize);
+                nodes[i]->path = held;
                 break;
             }
-            memcpy(nodes[i]->path, nodes[from]->path, kPathBufferSize);
+            nodes[i]->path = nodes[from]->path;
             i = from;
         }
     }
     free(records);
     free(nodes);
-    free(held);
 }

@@ -1,4 +1,6 @@
-// The playlist: a chain of fixed-size nodes ended by an empty terminator node.
+// The playlist: a chain of nodes ended by an empty terminator node. Each node is allocated
+// together with the path it was made for, no larger; a shuffle deals the paths anew among the
+// nodes, which stay where they are.
 #pragma once
 
 #include <stddef.h>
@@ -6,8 +8,8 @@
 #include "settings/settings.h"
 
 struct PlaylistEntry {
-    int key; // only used by the shuffle's working copies
-    char path[kPathBufferSize];
+    int key;    // only used by the shuffle's working copies
+    wchar_t* path; // never null: "" in the terminator
     PlaylistEntry* prev;
     PlaylistEntry* next;
 };
@@ -22,9 +24,9 @@ extern Playlist gPlaylist;
 
 // Starts a new, empty playlist. Returns false when no node could be allocated.
 bool CreatePlaylist();
-void AddPlaylistPath(const char* path);
-void AppendPlaylistEntry(const char* path);
-void ExpandPlaylistFolder(const char* folder);
+void AddPlaylistPath(const wchar_t* path);
+void AppendPlaylistEntry(const wchar_t* path);
+void ExpandPlaylistFolder(const wchar_t* folder);
 void ShufflePlaylist();
 
 // Every node and working buffer comes zero-filled from this function and goes back with free();

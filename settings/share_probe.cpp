@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/path_text.h"
+#include "settings/path_text.h"
 
 namespace {
 

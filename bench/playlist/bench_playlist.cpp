@@ -110,11 +110,17 @@ void BareWalk(const char* folder, int* files) {
     FindClose(search);
 }
 
-int CountEntries() {
+// The entries, and the bytes their nodes take with their paths.
+int CountEntries(size_t* nodeBytes = nullptr) {
     int count = 0;
-    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != '\0';
+    size_t bytes = 0;
+    for (PlaylistEntry* node = gPlaylist.first; node != nullptr && node->path[0] != L'\0';
          node = node->next) {
         ++count;
+        bytes += sizeof(PlaylistEntry) + (wcslen(node->path) + 1) * sizeof(wchar_t);
+    }
+    if (nodeBytes != nullptr) {
+        *nodeBytes = bytes;
     }
     return count;
 }
@@ -137,15 +143,16 @@ SIZE_T PrivateCommitted() {
     return total;
 }
 
-// What the list's nodes cost by themselves: allocating and first touching as many.
-double TimeNodeMemory(int count) {
+// What the list's nodes cost by themselves: allocating and first touching as many, of the
+// nodes' mean size with their paths.
+double TimeNodeMemory(int count, size_t nodeSize) {
     double start = Now();
     for (int i = 0; i < count; ++i) {
-        PlaylistEntry* node = (PlaylistEntry*)calloc(1, sizeof(PlaylistEntry));
+        char* node = (char*)calloc(1, nodeSize);
         if (node == nullptr) {
             break;
         }
-        node->path[0] = 'x';
+        node[nodeSize - 1] = 'x';
     }
     return Now() - start;
 }
@@ -185,6 +192,7 @@ int main() {
     std::vector<double> listTimes;
     std::vector<double> nodeTimes;
     int entries = 0;
+    size_t nodeSize = sizeof(PlaylistEntry);
     SIZE_T privateDelta = 0;
     SIZE_T workingSetDelta = 0;
     for (int round = 0; round < rounds; ++round) {
@@ -197,15 +205,19 @@ int main() {
         SIZE_T privateBefore = PrivateCommitted();
         start = Now();
         CreatePlaylist();
-        AddPlaylistPath(root);
+        wchar_t wideRoot[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, root, -1, wideRoot, MAX_PATH);
+        AddPlaylistPath(wideRoot);
         listTimes.push_back(Now() - start);
         PROCESS_MEMORY_COUNTERS_EX after = Memory();
         if (round == 0) {
             privateDelta = PrivateCommitted() - privateBefore;
             workingSetDelta = after.WorkingSetSize - before.WorkingSetSize;
         }
-        entries = CountEntries();
-        nodeTimes.push_back(TimeNodeMemory(entries));
+        size_t nodeBytes = 0;
+        entries = CountEntries(&nodeBytes);
+        nodeSize = entries > 0 ? nodeBytes / (size_t)entries : sizeof(PlaylistEntry);
+        nodeTimes.push_back(TimeNodeMemory(entries, nodeSize));
     }
 
     double bare = Median(bareTimes);
@@ -217,7 +229,7 @@ int main() {
     printf("ratio: %.2f\n", list / bare);
     printf("of which node memory alone (allocating and first touching %d nodes of %u bytes): "
            "%.1f ms; bare walk + node memory: ratio %.2f\n",
-           entries, (unsigned)sizeof(PlaylistEntry), nodes, (bare + nodes) / bare);
+           entries, (unsigned)nodeSize, nodes, (bare + nodes) / bare);
     printf("memory of one list: private bytes +%.1f MB, working set +%.1f MB (%.0f bytes per entry)\n",
            privateDelta / 1048576.0, workingSetDelta / 1048576.0,
            entries > 0 ? (double)privateDelta / entries : 0.0);

@@ -11,7 +11,7 @@ using namespace e2e;
 namespace {
 
 const COLORREF kCaptionBlue = RGB(75, 75, 255);
-const int kGroupBoxes[] = {1024, 1025, 1026, 1027, 1037};
+const int kGroupBoxes[] = {1024, 1025, 1026, 1027, 1037, 1039};
 
 RECT ScreenRect(HWND window) {
     RECT rect = {};

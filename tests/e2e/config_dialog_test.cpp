@@ -45,11 +45,11 @@ TEST(ConfigDialogOpening, WithoutOwnerFromAnEmptyCommandLine) {
     ASSERT_TRUE(OpenConfigDialog(saver, "", &config));
     EXPECT_EQ(WideWindowText(config.dialog), L"ビデオファイル設定");
     EXPECT_EQ(GetWindow(config.dialog, GW_OWNER), nullptr);
-    // The focus starts on the first tab stop, "Cancel".
+    // The focus starts on the first tab stop, the playlist.
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(GetWindowThreadProcessId(config.dialog, nullptr), &info);
-    EXPECT_EQ(info.hwndFocus, config.Control(1000));
+    EXPECT_EQ(info.hwndFocus, config.list);
 }
 
 TEST(ConfigDialogOpening, OwnedByTheWindowOfTheConfigureSwitch) {
@@ -84,7 +84,8 @@ TEST_F(ConfigDialogSettings, WithoutFileEverythingStartsAtTheDefaults) {
 
 TEST_F(ConfigDialogSettings, StoredValuesSetTheControls) {
     WriteSettings({"FilesNum=3", "File1=C:\\clips\\one.avi", "File3=C:\\clips\\three.avi",
-                   "Repeat=1", "Random=2", "Mute=1", "Size=9", "AspectRatio=0", "Volume=-500"});
+                   "Repeat=1", "Random=2", "Mute=1", "Size=9", "AspectRatio=0", "Volume=-500",
+                   "Monitors=2"});
     Open();
     // The missing File2 ends the list.
     EXPECT_EQ(config.Items(), std::vector<std::string>{"C:\\clips\\one.avi"});
@@ -98,6 +99,9 @@ TEST_F(ConfigDialogSettings, StoredValuesSetTheControls) {
         EXPECT_EQ(config.Checked(id), id == 1031) << id;
     }
     EXPECT_EQ(config.TrackbarPosition(), 500);
+    for (int id = 1040; id <= 1043; ++id) {
+        EXPECT_EQ(config.Checked(id), id == 1042) << id;
+    }
 }
 
 TEST_F(ConfigDialogSettings, SilenceIsTheTrackbarBottom) {
@@ -131,7 +135,7 @@ TEST_F(ConfigDialogSettings, OkWritesEveryKeyInOrder) {
               (std::vector<std::string>{"FilesNum=2", "File1=C:\\clips\\one.avi",
                                         "File2=http://example.com/two.mpg", "Repeat=1",
                                         "Random=0", "Mute=0", "Keyboard=0", "ESCKey=1", "Size=2",
-                                        "AspectRatio=3", "Volume=-10000"}));
+                                        "AspectRatio=3", "Volume=-10000", "Monitors=0", "Resume=0"}));
 }
 
 TEST_F(ConfigDialogSettings, OkKeepsFullScreenAndTheVolumeAsStored) {
@@ -141,7 +145,7 @@ TEST_F(ConfigDialogSettings, OkKeepsFullScreenAndTheVolumeAsStored) {
     EXPECT_EQ(SettingsLines(),
               (std::vector<std::string>{"FilesNum=1", "File1=C:\\clips\\one.avi", "Repeat=0",
                                         "Random=0", "Mute=0", "Keyboard=0", "ESCKey=0", "Size=6",
-                                        "AspectRatio=1", "Volume=-500"}));
+                                        "AspectRatio=1", "Volume=-500", "Monitors=0", "Resume=0"}));
 }
 
 TEST_F(ConfigDialogSettings, OkWithAnEmptyListWritesNoEntries) {

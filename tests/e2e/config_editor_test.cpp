@@ -86,6 +86,17 @@ TEST_F(ConfigEditor, ThreeFilesChosenAtOnceAreAddedInOrder) {
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(WideWindowText(chooser), L"ファイルを選択");
     SleepPumping(500);
+    // The movie filter lists the transport streams of tuners and camcorders.
+    HWND types = GetDlgItem(chooser, 0x470); // the file type box
+    bool transportStreams = false;
+    for (LRESULT i = 0; i < SendMessageW(types, CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[512] = {};
+        if (SendMessageW(types, CB_GETLBTEXTLEN, i, 0) < 500) {
+            SendMessageW(types, CB_GETLBTEXT, i, (LPARAM)text);
+        }
+        transportStreams = transportStreams || wcsstr(text, L"*.mts; *.m2ts; *.ts; *.m2t)");
+    }
+    EXPECT_TRUE(transportStreams);
     // The file name field has the focus: go to the folder, then name the three files.
     TypeText(std::wstring(folder.begin(), folder.end()));
     PressKey(VK_RETURN);

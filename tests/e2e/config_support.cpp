@@ -163,17 +163,26 @@ HWND ConfigDialog::WaitForOtherWindow(const char* className, DWORD timeoutMs) co
 }
 
 bool ConfigDialog::DropPaths(const std::vector<std::string>& paths, bool onList) const {
-    // A DROPFILES header followed by the ANSI paths, each zero-terminated, and a final zero.
+    std::vector<std::wstring> wide;
+    for (const std::string& path : paths) {
+        wchar_t text[2084] = {};
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, text, 2084);
+        wide.push_back(text);
+    }
+    return DropPaths(wide, onList);
+}
+
+bool ConfigDialog::DropPaths(const std::vector<std::wstring>& paths, bool onList) const {
+    // A DROPFILES header followed by the UTF-16 paths, each zero-terminated, and a final zero.
     std::string block(sizeof(DROPFILES), '\0');
     DROPFILES header = {};
     header.pFiles = sizeof(DROPFILES);
-    header.fWide = FALSE;
+    header.fWide = TRUE;
     memcpy(&block[0], &header, sizeof(header));
-    for (const std::string& path : paths) {
-        block += path;
-        block += '\0';
+    for (const std::wstring& path : paths) {
+        block.append((const char*)path.c_str(), (path.size() + 1) * sizeof(wchar_t));
     }
-    block += '\0';
+    block.append(2, '\0');
     // Left to the dialog, which releases the drop itself; never freed here.
     void* address = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
                                    PAGE_READWRITE);

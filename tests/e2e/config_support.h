@@ -55,6 +55,7 @@ struct ConfigDialog {
     // Drops the paths onto the dialog as the shell would (a drop block in its process).
     // onto the list view when onList, else onto the dialog.
     bool DropPaths(const std::vector<std::string>& paths, bool onList = false) const;
+    bool DropPaths(const std::vector<std::wstring>& paths, bool onList = false) const;
 };
 
 // Starts the saver with the command line and waits for its dialog.

@@ -42,12 +42,15 @@ std::string UserSettingsFolder() {
 std::string UserSettingsPath() { return UserSettingsFolder() + "\\Flickvane.ini"; }
 
 std::string TempDir() {
+    // Wine gives each suite's process the same small id: a folder an earlier suite made (with
+    // the files it left) is passed over.
     static int counter = 0;
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
     char dir[MAX_PATH];
-    snprintf(dir, sizeof(dir), "%sflickvane-e2e-%lu-%d", base, GetCurrentProcessId(), ++counter);
-    CreateDirectoryA(dir, nullptr);
+    do {
+        snprintf(dir, sizeof(dir), "%sflickvane-e2e-%lu-%d", base, GetCurrentProcessId(), ++counter);
+    } while (!CreateDirectoryA(dir, nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return dir;
 }
 
@@ -234,6 +237,61 @@ double SoundLevel(DWORD ms) {
         sum += (double)samples[i] * samples[i];
     }
     return sqrt(sum / count);
+}
+
+namespace {
+
+// Runs a shell pipeline over `pactl list short sink-inputs` and reads the number it prints.
+int CountSinkInputs(const char* awkProgram) {
+    // A Unix program runs from here, but its output reaches only a file, and its process
+    // cannot be waited for: the number is written aside and moved into place when complete.
+    static int calls = 0;
+    char name[64];
+    snprintf(name, sizeof(name), "/tmp/flickvane-streams-%lu-%d", GetCurrentProcessId(), ++calls);
+    std::string command = std::string("Z:\\bin\\sh -c \"pactl list short sink-inputs | awk '") +
+                          awkProgram + "' > " + name + ".part && mv " + name + ".part " + name +
+                          "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::string result = std::string("Z:") + name;
+    for (char& c : result) {
+        c = c == '/' ? '\\' : c;
+    }
+    int count = -1;
+    WaitUntil(
+        [&] {
+            FILE* file = fopen(result.c_str(), "r");
+            if (file == nullptr) {
+                return false;
+            }
+            if (fscanf(file, "%d", &count) != 1) {
+                count = -1;
+            }
+            fclose(file);
+            return true;
+        },
+        5000, 20);
+    DeleteFileA(result.c_str());
+    return count;
+}
+
+} // namespace
+
+int SoundStreamMark() {
+    // The server numbers streams upwards and never reuses a number.
+    return CountSinkInputs("BEGIN { m = -1 } $1 > m { m = $1 } END { print m + 1 }");
+}
+
+int SoundStreams(int mark) {
+    std::string program = "$1 >= " + std::to_string(mark) + " { n++ } END { print n + 0 }";
+    return CountSinkInputs(program.c_str());
 }
 
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {
@@ -520,6 +578,25 @@ bool RunHostShell(const std::string& script, DWORD timeoutMs) {
     CloseHandle(process.hProcess);
     return WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
                      timeoutMs);
+}
+
+DWORD RunUnderLocale(const std::string& locale, const std::string& program,
+                     const std::string& arguments, DWORD timeoutMs, std::string* output) {
+    std::string folder = TempDir();
+    std::string log = folder + "\\output.txt";
+    std::string code = folder + "\\code.txt";
+    std::string script = "LANG=" + locale + " LC_ALL=" + locale + " FLICKVANE_LOCALE_RUN=1 " +
+                         "\"${WINE:-/usr/lib/wine/wine64}\" '" + UnixName(program) + "' " +
+                         arguments + " >'" + UnixName(log) + "' 2>&1; echo $? >'" +
+                         UnixName(code) + "'";
+    if (!RunHostShell(script, timeoutMs)) {
+        return 0xFFFFFFFF;
+    }
+    if (output) {
+        *output = ReadFileBytes(log);
+    }
+    std::string text = ReadFileBytes(code);
+    return text.empty() ? 0xFFFFFFFF : (DWORD)strtoul(text.c_str(), nullptr, 10);
 }
 
 bool SetMonitorLayout(const std::vector<MonitorPlace>& monitors) {

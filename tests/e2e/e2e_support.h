@@ -80,6 +80,11 @@ ProcessCounters CountersOf(HANDLE process);
 // samples, 0 to 32767), recorded from the default capture device, which under the stack is
 // the null sink's monitor; -1 when nothing could be recorded.
 double SoundLevel(DWORD ms);
+// The sound streams open on the stack's PulseAudio server, by `pactl`, counting only those
+// opened since a mark; -1 when it cannot tell. A mark taken before a saver starts counts out
+// streams other processes hold (one stopped in a debugger after a crash keeps its stream).
+int SoundStreamMark();
+int SoundStreams(int mark);
 
 // Polls cond every pollMs until it is true or timeoutMs pass; pumps messages while waiting.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs = 50);
@@ -130,6 +135,14 @@ void ClickAt(int x, int y, bool right = false);
 std::string UnixName(const std::string& path);
 // Runs a POSIX shell script on the host and waits up to timeoutMs for its end.
 bool RunHostShell(const std::string& script, DWORD timeoutMs);
+
+// Runs a Windows program to its end in a new Wine process under the locale (e.g.
+// "en_US.UTF-8"), from which Wine takes the process's languages; its exit code, or 0xFFFFFFFF.
+// The locale must reach the host shell: an environment block given to CreateProcess does not
+// change the languages of a Wine process. FLICKVANE_LOCALE_RUN is set in the program's
+// environment; output receives what it printed.
+DWORD RunUnderLocale(const std::string& locale, const std::string& program,
+                     const std::string& arguments, DWORD timeoutMs, std::string* output = nullptr);
 
 // Monitors of the test display (scripts/with-stack with WITH_STACK_MONITORS), in the X
 // display's coordinates, whose origin is the top left corner of all monitors.

@@ -30,10 +30,10 @@ std::string SystemFolder() {
 
 std::string InstalledSaverPath() { return SystemFolder() + "\\Flickvane.scr"; }
 
-std::wstring StartMenuEntryPath() {
+std::wstring StartMenuEntryPath(const wchar_t* name = L"Flickvane 設定") {
     wchar_t dir[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, dir);
-    return std::wstring(dir) + L"\\Flickvane 設定.lnk";
+    return std::wstring(dir) + L"\\" + name + L".lnk";
 }
 
 bool FileExists(const std::string& path) {
@@ -186,8 +186,11 @@ protected:
         CoUninitialize();
     }
 
-    void Install() {
-        ASSERT_EQ(RunToEnd(installer, "/S", 120000), 0u) << installer;
+    // Under the stack's locale, or under another one (e.g. "en_US.UTF-8").
+    void Install(const std::string& locale = "") {
+        DWORD code = locale.empty() ? RunToEnd(installer, "/S", 120000)
+                                    : RunUnderLocale(locale, installer, "/S", 120000);
+        ASSERT_EQ(code, 0u) << installer;
         ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     }
 
@@ -304,4 +307,14 @@ TEST_F(InstallerTest, UninstallClearsTheScreenSaverOnlyWhileItNamesFlickvane) {
     ASSERT_NO_FATAL_FAILURE(Uninstall());
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"), other);
     EXPECT_FALSE(FileExists(InstalledSaverPath()));
+}
+
+TEST_F(InstallerTest, OnEnglishWindowsTheStartMenuEntryIsEnglishAndEitherNameIsUninstalled) {
+    std::wstring english = StartMenuEntryPath(L"Flickvane Settings");
+    ASSERT_NO_FATAL_FAILURE(Install("en_US.UTF-8"));
+    EXPECT_NE(GetFileAttributesW(english.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(StartMenuEntryPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    // The uninstaller runs under Japanese here.
+    ASSERT_NO_FATAL_FAILURE(Uninstall());
+    EXPECT_EQ(GetFileAttributesW(english.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -117,4 +117,22 @@ protected:
     SaverProcess saver;
 };
 
+// The same with no QuickTime runtime installed, so that movies play through Media Foundation; a
+// failure leaves a screenshot behind.
+class MovieSaverTest : public SaverPlaylistTest {
+protected:
+    void SetUp() override {
+        SaverPlaylistTest::SetUp();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Apple Computer, Inc.\\QuickTime");
+    }
+    void TearDown() override {
+        if (HasFailure()) {
+            std::string shot = TempDir() + "\\failure.bmp";
+            SaveCapture(CaptureScreen(), shot);
+            printf("screenshot in %s\n", shot.c_str());
+        }
+        SaverPlaylistTest::TearDown();
+    }
+};
+
 } // namespace e2e

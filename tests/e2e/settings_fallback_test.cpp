@@ -148,7 +148,7 @@ TEST_F(SettingsFallback, OkWritesThePerUserFileAndTheSaverAndDialogUseIt) {
     EXPECT_EQ(SettingsLines(UserSettingsPath()),
               (std::vector<std::string>{"FilesNum=1", "File1=" + clip, "Repeat=0", "Random=0",
                                         "Mute=0", "Keyboard=0", "ESCKey=0", "Size=3",
-                                        "AspectRatio=1", "Volume=0"}));
+                                        "AspectRatio=1", "Volume=0", "Monitors=0", "Resume=0"}));
     // No half-written file is left beside either destination.
     EXPECT_EQ(SettingsFilesIn(WindowsFolder()), std::vector<std::string>{"Flickvane.ini"});
     EXPECT_EQ(SettingsFilesIn(UserSettingsFolder()), std::vector<std::string>{"Flickvane.ini"});
@@ -204,7 +204,7 @@ TEST_F(SettingsFallback, WithOnlyTheWindowsFolderFileNothingIsWrittenForTheUser)
     EXPECT_EQ(SettingsLines(),
               (std::vector<std::string>{"FilesNum=1", "File1=C:\\clips\\one.avi", "Repeat=0",
                                         "Random=0", "Mute=1", "Keyboard=0", "ESCKey=0", "Size=2",
-                                        "AspectRatio=1", "Volume=0"}));
+                                        "AspectRatio=1", "Volume=0", "Monitors=0", "Resume=0"}));
     EXPECT_FALSE(Exists(UserSettingsFolder()));
     EXPECT_EQ(SettingsFilesIn(WindowsFolder()), std::vector<std::string>{"Flickvane.ini"});
 }

@@ -1,5 +1,7 @@
 #include "fake_graph.h"
 
+#include "unit_support.h"
+
 #include <cstdio>
 
 #include "host/saver_window.h"
@@ -19,13 +21,6 @@ std::string RectText(const RECT* r) {
            Number(r->bottom);
 }
 
-void HookPlayItem(HWND window, const char* path) {
-    LogCall(std::string("playItem(") + (path ? path : "null") + ")");
-    if (gHookCalls.onPlayItem) {
-        gHookCalls.onPlayItem(window, path);
-    }
-}
-
 void HookShuffle() {
     LogCall("shuffle");
     if (gHookCalls.onShuffle) {
@@ -33,12 +28,13 @@ void HookShuffle() {
     }
 }
 
-void HookErrorBox(HWND owner, const char* text, const char* caption) {
-    LogCall(std::string("errorBox(") + (text ? text : "null") + "|" +
-            (caption ? caption : "null") + ")");
+void HookErrorBox(HWND owner, const wchar_t* text, const wchar_t* caption) {
+    std::string boxText = text ? unit::U8(text) : "null";
+    std::string boxCaption = caption ? unit::U8(caption) : "null";
+    LogCall("errorBox(" + boxText + "|" + boxCaption + ")");
     gHookCalls.boxOwners.push_back(owner);
-    gHookCalls.boxTexts.push_back(text ? text : "");
-    gHookCalls.boxCaptions.push_back(caption ? caption : "");
+    gHookCalls.boxTexts.push_back(text ? boxText : "");
+    gHookCalls.boxCaptions.push_back(caption ? boxCaption : "");
 }
 
 void HookEndProcess(UINT exitCode) {
@@ -51,8 +47,16 @@ void HookSleep(DWORD milliseconds) {
     gHookCalls.sleeps.push_back(milliseconds);
 }
 
-const PlaybackHooks kLoggingHooks = {HookPlayItem, HookShuffle, HookErrorBox, HookEndProcess,
-                                     HookSleep};
+const PlaybackHooks kLoggingHooks = {HookShuffle, HookErrorBox, HookEndProcess, HookSleep};
+
+Screen* gTestScreen = nullptr;
+
+// The name after the path's last separator.
+std::string BaseName(const char* path) {
+    std::string text = path ? path : "null";
+    size_t slash = text.find_last_of("\\/");
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
 
 const char kWindowClass[] = "FlickvanePlaybackTestWindow";
 
@@ -123,6 +127,75 @@ std::string LogText() {
 }
 
 FakeHookCalls& FakeHooks() { return gHookCalls; }
+
+Screen& TestScreen() { return *gTestScreen; }
+
+// The fake player
+
+PlayerOpen FakePlayer::Open(HWND, const wchar_t* path) {
+    name = BaseName(unit::U8(path).c_str());
+    LogCall("open(" + name + ")");
+    auto it = outcomes.find(name);
+    return it != outcomes.end() ? it->second : PlayerOpen::Ready;
+}
+
+void FakePlayer::Close() {
+    if (!name.empty()) {
+        LogCall("close(" + name + ")");
+        name.clear();
+    }
+}
+
+void FakePlayer::StartAt(LONGLONG from) {
+    LogCall("start(" + name + (from != 0 ? "@" + Number(from / 10000) + "ms" : "") + ")");
+}
+
+bool FakePlayer::Rewind() {
+    LogCall("rewind(" + name + ")");
+    return canRewind;
+}
+
+void FakePlayer::SeekStep(bool forwards) { LogCall(forwards ? "seek(+)" : "seek(-)"); }
+
+void FakePlayer::EndSeek() { LogCall("endSeek"); }
+
+void FakePlayer::ChangeVolume(int step) { LogCall("volume(" + Number(step) + ")"); }
+
+void FakePlayer::Rest() { LogCall("rest(" + name + ")"); }
+
+void FakePlayer::Wake() { LogCall("wake(" + name + ")"); }
+
+PlayerNews FakePlayer::HandleEvent(UINT message, WPARAM, LPARAM) {
+    if (message != MovieEventMessage) {
+        return PlayerNews::None;
+    }
+    PlayerNews pending = news;
+    news = PlayerNews::None;
+    return pending;
+}
+
+FakePlayer gFakePlayer;
+
+Player* ChooseFakePlayer(Screen&, MediaKind, const wchar_t*) { return &gFakePlayer; }
+
+FakePlayer& UseFakePlayer() {
+    gFakePlayer = FakePlayer();
+    gChoosePlayer = ChooseFakePlayer;
+    return gFakePlayer;
+}
+
+void Tell(Screen& screen, PlayerNews news) {
+    gFakePlayer.news = news;
+    HandlePlaybackMessage(screen, MovieEventMessage, 0, 0);
+}
+
+std::vector<std::string> OpenedNames() {
+    std::vector<std::string> names;
+    for (const std::string& e : LoggedWithPrefix("open(")) {
+        names.push_back(e.substr(5, e.size() - 6));
+    }
+    return names;
+}
 
 // IMediaControl
 
@@ -259,6 +332,12 @@ HRESULT FakeVideoWindow::SetWindowPosition(LONG left, LONG top, LONG width, LONG
 
 // IBasicVideo2
 
+HRESULT FakeBasicVideo::SetSourcePosition(LONG left, LONG top, LONG width, LONG height) {
+    return Logged("SetSourcePosition(" + Number(left) + "," + Number(top) + "," + Number(width) +
+                      "," + Number(height) + ")",
+                  S_OK);
+}
+
 HRESULT FakeBasicVideo::GetVideoSize(LONG* w, LONG* h) {
     LogCall(name_ + ".GetVideoSize");
     if (SUCCEEDED(sizeResult)) {
@@ -343,22 +422,26 @@ void FakeGraphSet::InstallRunning(bool vmr9InUse) {
     gGraph.fileSource = &fileSource;
     gGraph.source = &source;
     gGraph.vmr9InUse = vmr9InUse ? 1 : 0;
-    gGraph.quickTimeItem = 0;
     gGraph.graphActive = 1;
     gGraph.comInitialised = 0;
     gGraph.canSeekForwards = (seeking.capabilities & AM_SEEKING_CanSeekForwards) ? 1 : 0;
     gGraph.canSeekBackwards = (seeking.capabilities & AM_SEEKING_CanSeekBackwards) ? 1 : 0;
+    TestScreen().player = &TestScreen().directShow;
+    TestScreen().directShow.window = TestScreen().window;
 }
 
 // Playlists
 
-TestPlaylist::TestPlaylist(const std::vector<std::string>& paths) : nodes(paths.size() + 1) {
+TestPlaylist::TestPlaylist(const std::vector<std::string>& paths)
+    : nodes(paths.size() + 1) {
+    for (const std::string& path : paths) {
+        texts.push_back(unit::W(path));
+    }
+    texts.push_back(L"");
     for (size_t i = 0; i < nodes.size(); ++i) {
         PlaylistEntry& node = nodes[i];
         node = PlaylistEntry();
-        if (i < paths.size()) {
-            lstrcpynA(node.path, paths[i].c_str(), sizeof(node.path));
-        }
+        node.path = &texts[i][0];
         node.prev = i > 0 ? &nodes[i - 1] : nullptr;
         node.next = i + 1 < nodes.size() ? &nodes[i + 1] : nullptr;
     }
@@ -373,7 +456,6 @@ void TestPlaylist::Install() {
 // The fixture
 
 void PlaybackTest::SetUp() {
-    savedGraph = gGraph;
     savedSettings = gSettings;
     savedPlaylist = gPlaylist;
     savedHost = gHost;
@@ -382,10 +464,8 @@ void PlaybackTest::SetUp() {
     savedSeekStep = seekStep;
     savedSeekRepeatCount = seekRepeatCount;
 
-    gGraph = PlaybackGraph();
-    gGraph.graphActive = 1; // as at process start
     gSettings = SaverSettings();
-    lstrcpynA(gSettings.sectionName, "Flickvane", sizeof(gSettings.sectionName));
+    lstrcpynW(gSettings.sectionName, L"Flickvane", kSectionNameSize);
     gPlaylist = Playlist();
     gHost = HostState();
     gHost.instance = GetModuleHandleA(nullptr);
@@ -394,18 +474,35 @@ void PlaybackTest::SetUp() {
     seekRepeatCount = 0;
     gHookCalls = FakeHookCalls();
     gPlaybackHooks = kLoggingHooks;
-    NoteItemPlaying();
+    gChoosePlayer = ChooseEnginePlayer;
 
     MakeWindow(0, 0, 320, 240);
+    RECT monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    gTestScreen = AddScreen(window, monitor, false);
+    screen = gTestScreen;
     fakes = new FakeGraphSet();
     ClearFakeLog();
 }
 
 void PlaybackTest::TearDown() {
+    // The fakes are no player's to release. The screen is gone when the test destroyed the
+    // saver window.
+    if (gTestScreen != nullptr && ScreenForWindow(window) != gTestScreen) {
+        gTestScreen = nullptr;
+    }
+    if (gTestScreen != nullptr) {
+        gTestScreen->directShow.graph = PlaybackGraph();
+        if (gTestScreen->player == &gTestScreen->directShow) {
+            gTestScreen->player = nullptr;
+        }
+    }
+    windowDestroyed = true;
+    CloseScreens();
+    gTestScreen = nullptr;
+    screen = nullptr;
+    gChoosePlayer = ChooseEnginePlayer;
     DestroyPlainWindow(window);
     window = nullptr;
-    NoteItemPlaying();
-    gGraph = savedGraph;
     gSettings = savedSettings;
     gPlaylist = savedPlaylist;
     gHost = savedHost;
@@ -424,6 +521,10 @@ void PlaybackTest::MakeWindow(int x, int y, int width, int height) {
     window = CreatePlainWindow(WS_POPUP | WS_VISIBLE, nullptr, x, y, width, height);
     ASSERT_NE(window, nullptr);
     gHost.saverWindow = window;
+    SetErrorReportOwner(window, gHost.previewMode);
+    if (gTestScreen != nullptr) {
+        gTestScreen->window = window;
+    }
     UpdateWindow(window);
     FillWindow(RGB(255, 255, 255));
 }

@@ -12,14 +12,21 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "host/host_state.h"
+#include "playback/error_report.h"
 #include "playback/playback_controller.h"
 #include "playback/playback_graph.h"
 #include "settings/playlist.h"
 #include "settings/settings.h"
+
+// The screen of the test window, and its DirectShow player's record, where tests stand their
+// fakes in.
+Screen& TestScreen();
+#define gGraph (TestScreen().directShow.graph)
 
 // The shared log.
 std::vector<std::string>& FakeLog();
@@ -247,7 +254,8 @@ public:
     FAKE_UNUSED(get_DestinationTop, (LONG*))
     FAKE_UNUSED(put_DestinationHeight, (LONG))
     FAKE_UNUSED(get_DestinationHeight, (LONG*))
-    FAKE_UNUSED(SetSourcePosition, (LONG, LONG, LONG, LONG))
+    HRESULT STDMETHODCALLTYPE SetSourcePosition(LONG left, LONG top, LONG width,
+                                                LONG height) override;
     FAKE_UNUSED(GetSourcePosition, (LONG*, LONG*, LONG*, LONG*))
     FAKE_UNUSED(SetDefaultSourcePosition, ())
     FAKE_UNUSED(SetDestinationPosition, (LONG, LONG, LONG, LONG))
@@ -388,10 +396,46 @@ struct FakeGraphSet {
     void InstallRunning(bool vmr9InUse);
 };
 
+// A player of any engine for the controller's tests: logs "open(<name>)", "start(<name>)",
+// "close(<name>)", "rewind(<name>)" by the item's file name, and answers as the test chose.
+class FakePlayer : public Player {
+public:
+    PlayerOpen Open(HWND window, const wchar_t* path) override;
+    void Close() override;
+    VideoSize Size() override { return size; }
+    void Place(const RECT& destination, const RECT&) override { placed = destination; }
+    bool Paint(HDC, RECT*) override { return false; }
+    void StartAt(LONGLONG position) override;
+    bool Rewind() override;
+    LONGLONG Duration() override { return duration; }
+    LONGLONG Position() override { return position; }
+    void SeekStep(bool forwards) override;
+    void EndSeek() override;
+    void ChangeVolume(int step) override;
+    void Rest() override;
+    void Wake() override;
+    // Gives the news set below for a MovieEventMessage.
+    PlayerNews HandleEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    std::map<std::string, PlayerOpen> outcomes; // by file name; Ready when not named
+    bool canRewind = false;
+    PlayerNews news = PlayerNews::None;
+    VideoSize size = {320, 240, 320, 240};
+    LONGLONG duration = 0;
+    LONGLONG position = 0;
+    RECT placed = {0, 0, 0, 0};
+    std::string name; // the open item's file name
+};
+// Makes the fake player the one for every item, fresh; the controller's own choice comes back
+// with the fixture's end.
+FakePlayer& UseFakePlayer();
+// The fake player's event message reaches the screen with this news.
+void Tell(Screen& screen, PlayerNews news);
+// The file names opened, in order.
+std::vector<std::string> OpenedNames();
+
 // The recorded outward calls of playback.
 struct FakeHookCalls {
-    // Run inside the playItem hook, after it is logged as "playItem(<path>)".
-    std::function<void(HWND, const char*)> onPlayItem;
     // Run inside the shuffle hook, after it is logged as "shuffle".
     std::function<void()> onShuffle;
     // Logged as "errorBox(<text>|<caption>)", "endProcess(<code>)", "sleep(<ms>)".
@@ -406,6 +450,7 @@ FakeHookCalls& FakeHooks();
 // A test's playlist: nodes chained like the real list and ended by an empty terminator.
 struct TestPlaylist {
     std::vector<PlaylistEntry> nodes;
+    std::vector<std::wstring> texts; // the nodes' paths
     explicit TestPlaylist(const std::vector<std::string>& paths);
     void Install(); // first, current (the first entry) and last into the playlist record
     PlaylistEntry* Entry(size_t index) { return &nodes[index]; }
@@ -426,10 +471,10 @@ protected:
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam = 0);
 
     HWND window = nullptr;
+    Screen* screen = nullptr;
     FakeGraphSet* fakes = nullptr;
 
 private:
-    PlaybackGraph savedGraph;
     SaverSettings savedSettings;
     Playlist savedPlaylist;
     HostState savedHost;

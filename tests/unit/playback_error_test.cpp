@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -10,22 +11,23 @@
 #include <errors.h>
 
 #include "playback/error_message.h"
+#include "resources/resource.h"
+#include "resources/resource_text.h"
+#include "unit_support.h"
 
 namespace {
 
 class ErrorMessages : public PlaybackTest {};
 
-std::string Compose(long result, const char* text, const char* firstLine) {
-    char message[kErrorMessageSize];
-    std::memset(message, 'X', sizeof(message));
-    ComposeErrorMessage(result, text, firstLine, message, sizeof(message));
-    return message;
-}
+std::wstring DirectShowMissing() { return ResourceText(IDS_DIRECTSHOW_MISSING); }
 
-std::wstring FromCodePage932(const std::string& text) {
-    wchar_t wide[512] = {};
-    MultiByteToWideChar(932, 0, text.c_str(), -1, wide, 512);
-    return wide;
+std::string Compose(long result, const char* text, const wchar_t* firstLine) {
+    wchar_t message[kErrorMessageSize];
+    std::wmemset(message, L'X', kErrorMessageSize);
+    std::wstring wideText = text ? unit::W(text) : L"";
+    ComposeErrorMessage(result, text ? wideText.c_str() : nullptr, firstLine, message,
+                        kErrorMessageSize);
+    return unit::U8(message);
 }
 
 // The platform's own text for a code, as the reporter asks for it.
@@ -54,36 +56,34 @@ TEST_F(ErrorMessages, CodeIsLowerCaseHexWithoutLeadingZeros) {
 }
 
 TEST_F(ErrorMessages, FirstLineStandsAboveTheMessage) {
-    std::string known = Compose((long)0x80040154, "Class not registered", kDirectShowMissingLine);
-    std::string unknown = Compose((long)0x80040154, "", kDirectShowMissingLine);
+    std::string known = Compose((long)0x80040154, "Class not registered", DirectShowMissing().c_str());
+    std::string unknown = Compose((long)0x80040154, "", DirectShowMissing().c_str());
 
-    EXPECT_EQ(FromCodePage932(known),
-              L"DirectShowがインストールされていません。\n"
-              L"DirectShow Error: 0x80040154 Class not registered");
-    EXPECT_EQ(FromCodePage932(unknown),
-              L"DirectShowがインストールされていません。\nDirectShow Unknown Error: 0x80040154");
+    EXPECT_EQ(known, "DirectShowがインストールされていません。\n"
+                     "DirectShow Error: 0x80040154 Class not registered");
+    EXPECT_EQ(unknown, "DirectShowがインストールされていません。\nDirectShow Unknown Error: 0x80040154");
 }
 
 TEST_F(ErrorMessages, LongestCompositionFitsWhole) {
     std::string text(159, 'e');
-    std::string message = Compose((long)0x80040154, text.c_str(), kDirectShowMissingLine);
+    std::string message = Compose((long)0x80040154, text.c_str(), DirectShowMissing().c_str());
 
-    EXPECT_EQ(message, std::string(kDirectShowMissingLine) +
+    EXPECT_EQ(message, unit::U8(DirectShowMissing().c_str()) +
                            "\nDirectShow Error: 0x80040154 " + text);
 }
 
 TEST_F(ErrorMessages, SmallBufferIsCutAndTerminated) {
-    char message[12];
-    std::memset(message, 'X', sizeof(message));
-    ComposeErrorMessage((long)0x80004005, "text", nullptr, message, sizeof(message));
-    EXPECT_EQ(std::string(message), "DirectShow ");
+    wchar_t message[12];
+    std::wmemset(message, L'X', 12);
+    ComposeErrorMessage((long)0x80004005, L"text", nullptr, message, 12);
+    EXPECT_EQ(std::wstring(message), L"DirectShow ");
 }
 
 TEST_F(ErrorMessages, SuccessCodesReturnQuietly) {
     CheckResult(S_OK);
     CheckResult(S_FALSE);
     CheckResult((HRESULT)0x7fffffff);
-    CheckResult(S_OK, kDirectShowMissingLine);
+    CheckResult(S_OK, DirectShowMissing().c_str());
 
     EXPECT_TRUE(FakeLog().empty()) << LogText();
 }
@@ -110,7 +110,7 @@ TEST_F(ErrorMessages, FailureShowsTheBoxThenEndsWithCodeOne) {
 }
 
 TEST_F(ErrorMessages, CaptionIsTheSectionName) {
-    lstrcpynA(gSettings.sectionName, "Other", sizeof(gSettings.sectionName));
+    lstrcpynW(gSettings.sectionName, L"Other", kSectionNameSize);
     CheckResult(E_FAIL);
     ASSERT_EQ(FakeHooks().boxCaptions.size(), 1u);
     EXPECT_EQ(FakeHooks().boxCaptions[0], "Other");
@@ -118,7 +118,7 @@ TEST_F(ErrorMessages, CaptionIsTheSectionName) {
 }
 
 TEST_F(ErrorMessages, CaptionComesFromTheStringTableBeforeTheSettingsAreRead) {
-    gSettings.sectionName[0] = '\0';
+    gSettings.sectionName[0] = L'\0';
     CheckResult(E_FAIL);
     ASSERT_EQ(FakeHooks().boxCaptions.size(), 1u);
     EXPECT_EQ(FakeHooks().boxCaptions[0], "Flickvane");
@@ -126,10 +126,10 @@ TEST_F(ErrorMessages, CaptionComesFromTheStringTableBeforeTheSettingsAreRead) {
 }
 
 TEST_F(ErrorMessages, FirstLineFormReachesTheBox) {
-    CheckResult(REGDB_E_CLASSNOTREG, kDirectShowMissingLine);
+    CheckResult(REGDB_E_CLASSNOTREG, DirectShowMissing().c_str());
 
     ASSERT_EQ(FakeHooks().boxTexts.size(), 1u);
-    std::wstring text = FromCodePage932(FakeHooks().boxTexts[0]);
+    std::wstring text = unit::W(FakeHooks().boxTexts[0]);
     std::wstring firstLine = L"DirectShowがインストールされていません。\nDirectShow ";
     EXPECT_EQ(text.substr(0, firstLine.size()), firstLine);
     EXPECT_NE(text.find(L"0x80040154"), std::wstring::npos);
@@ -140,10 +140,11 @@ TEST_F(ErrorMessages, FirstLineFormReachesTheBox) {
 TEST_F(ErrorMessages, PreviewEndsSilentlyWithCodeOne) {
     gHost.previewMode = true;
     gHost.previewParent = GetDesktopWindow();
+    SetErrorReportOwner(window, true);
     int cursorBefore = CursorShowCount();
 
     CheckResult(E_FAIL);
-    CheckResult(REGDB_E_CLASSNOTREG, kDirectShowMissingLine);
+    CheckResult(REGDB_E_CLASSNOTREG, DirectShowMissing().c_str());
 
     EXPECT_TRUE(FakeHooks().boxTexts.empty()) << LogText();
     EXPECT_EQ(FakeHooks().exitCodes, (std::vector<UINT>{1u, 1u}));

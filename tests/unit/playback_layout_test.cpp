@@ -189,6 +189,34 @@ TEST(VideoLayout, TruncationOfValuesThatAreNoNumbers) {
     EXPECT_EQ(TruncateToInt(inf - inf), 0);
 }
 
+// The part of a picture that shows on its monitor, at the scale of its whole destination.
+std::string Clipped(const RECT& destination, const RECT& visible) {
+    ClippedPicture c = ClipPicture(destination, visible);
+    char part[64];
+    snprintf(part, sizeof part, "|%g,%g,%g,%g", c.source.left, c.source.top, c.source.right,
+             c.source.bottom);
+    return Text(c.destination) + part;
+}
+
+TEST(ClipPicture, InsideWholeAndSpillingPartsCroppedAtTheDestinationsScale) {
+    EXPECT_EQ(Clipped({352, 264, 672, 504}, {0, 0, 1024, 768}), "352,264,672,504|0,0,1,1");
+    // 1280 x 720 at 100% on 1024 x 768; 4K at 100% on 1080p; above and below; at the left.
+    EXPECT_EQ(Clipped({672, 24, 1952, 744}, {800, 0, 1824, 768}), "800,24,1824,744|0.1,0,0.9,1");
+    EXPECT_EQ(Clipped({-960, -540, 2880, 1620}, {0, 0, 1920, 1080}),
+              "0,0,1920,1080|0.25,0.25,0.75,0.75");
+    EXPECT_EQ(Clipped({0, -100, 400, 300}, {0, 0, 1024, 200}), "0,0,400,200|0,0.25,1,0.75");
+    EXPECT_EQ(Clipped({-100, 0, 300, 100}, {0, 0, 1024, 768}), "0,0,300,100|0.25,0,1,1");
+}
+
+TEST(ClipPicture, OutsideEmptyAndHugeStaySound) {
+    EXPECT_EQ(Clipped({-500, 0, -100, 300}, {0, 0, 1024, 768}), "0,0,0,300|0,0,1,1");
+    EXPECT_EQ(Clipped({512, 384, 512, 384}, {0, 0, 1024, 768}), "512,384,512,384|0,0,1,1");
+    EXPECT_EQ(Clipped({INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {0, 0, 1024, 768}),
+              "0,0,1024,768|0.5,0.5,0.5,0.5");
+    // In pixels, at least one of a picture that has any.
+    EXPECT_EQ(Text(FractionToPixels({0.5f, 0.999f, 0.5001f, 1.0f}, 320, 240)), "160,239,161,240");
+}
+
 // LayoutVideo on a real window with fake renderers.
 class VideoLayoutPlacement : public PlaybackTest {
 protected:
@@ -216,6 +244,8 @@ protected:
         HWND child = CreatePlainWindow(WS_CHILD | WS_VISIBLE, *preview, 0, 0, 452, 312);
         gHost.previewMode = true;
         gHost.previewParent = *preview;
+        screen->window = child;
+        screen->preview = true;
         return child;
     }
     void ExpectAllBlack(HWND w, int width, int height) {
@@ -233,7 +263,7 @@ TEST_F(VideoLayoutPlacement, Vmr9GetsTheSourceAndTheDestination) {
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(FakeLog(),
               (std::vector<std::string>{"windowless.GetNativeVideoSize",
@@ -251,13 +281,23 @@ TEST_F(VideoLayoutPlacement, OwnRendererGetsPositionAndSize) {
     gSettings.Size = 2;
     gSettings.AspectRatio = 1;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(FakeLog(), (std::vector<std::string>{"basicVideo.GetVideoSize",
                                                    "basicVideo.GetPreferredAspectRatio",
+                                                   "basicVideo.SetSourcePosition(0,0,320,240)",
                                                    "videoWindow.SetWindowPosition(405,304,213,160)"}))
         << LogText();
     ExpectAllBlack(window, 1024, 768);
+
+    // 1280 x 720 at 100% on the 1024 x 768 monitor: 128 pixels of each side are cut off.
+    fakes->basicVideo.width = fakes->basicVideo.ratioWidth = 1280;
+    fakes->basicVideo.height = fakes->basicVideo.ratioHeight = 720;
+    gSettings.Size = 3;
+    gSettings.AspectRatio = 0;
+    LayoutVideo(*screen);
+    EXPECT_EQ(CountLogged("basicVideo.SetSourcePosition(128,0,1024,720)"), 1) << LogText();
+    EXPECT_EQ(CountLogged("videoWindow.SetWindowPosition(0,24,1024,720)"), 1) << LogText();
 }
 
 TEST_F(VideoLayoutPlacement, FailedSizeQueriesOfTheOwnRendererGiveNoSize) {
@@ -267,7 +307,7 @@ TEST_F(VideoLayoutPlacement, FailedSizeQueriesOfTheOwnRendererGiveNoSize) {
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(CountLogged("videoWindow.SetWindowPosition(512,384,0,0)"), 1) << LogText();
     EXPECT_TRUE(FakeHooks().exitCodes.empty());
@@ -277,7 +317,7 @@ TEST_F(VideoLayoutPlacement, FailedNativeSizeIsReported) {
     fakes->InstallRunning(true);
     fakes->windowless.sizeResult = E_UNEXPECTED;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(FakeHooks().exitCodes, std::vector<UINT>{1u}) << LogText();
 }
@@ -286,7 +326,7 @@ TEST_F(VideoLayoutPlacement, WithoutGraphNothingIsPaintedOrPlaced) {
     gGraph.windowless = &fakes->windowless;
     gGraph.vmr9InUse = 1;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_TRUE(FakeLog().empty()) << LogText();
     EXPECT_EQ(PixelAt(512, 384), RGB(255, 255, 255));
@@ -298,7 +338,7 @@ TEST_F(VideoLayoutPlacement, SizeQueriesAreSkippedOnceTheWindowIsDestroyed) {
     fakes->windowless.height = 240;
     windowDestroyed = true;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(CountLogged("windowless.GetNativeVideoSize"), 0) << LogText();
     EXPECT_TRUE(FakeHooks().exitCodes.empty());
@@ -312,9 +352,9 @@ TEST_F(VideoLayoutPlacement, PreviewChildIsLaidOutInThePreviewWindowsSize) {
     gSettings.Size = 0;
     gSettings.AspectRatio = 1;
 
-    LayoutVideo(child);
+    LayoutVideo(*screen);
     gSettings.Size = 3;
-    LayoutVideo(child);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(LoggedWithPrefix("windowless.SetVideoPosition"),
               (std::vector<std::string>{"windowless.SetVideoPosition(0,0,320,240|1,0,150,112)",
@@ -385,7 +425,7 @@ TEST_F(VideoLayoutPlacement, FullScreenWindowLeftOfTheScreenOriginPlacesOnThePri
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
-    LayoutVideo(window);
+    LayoutVideo(*screen);
 
     EXPECT_EQ(LoggedWithPrefix("windowless.SetVideoPosition"),
               std::vector<std::string>{"windowless.SetVideoPosition(0,0,320,240|552,264,872,504)"})

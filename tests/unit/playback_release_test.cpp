@@ -42,7 +42,7 @@ TEST_F(GraphRelease, RunningVmr9GraphIsStoppedThenReleasedInOrder) {
     fakes->InstallRunning(true);
     fakes->control.state = State_Running;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     std::vector<std::string> expected = {"control.GetState(1000)", "control.Stop"};
     expected.insert(expected.end(), kVmr9ReleaseOrder.begin(), kVmr9ReleaseOrder.end());
@@ -51,15 +51,15 @@ TEST_F(GraphRelease, RunningVmr9GraphIsStoppedThenReleasedInOrder) {
     EXPECT_EQ(fakes->graph.Refs(), 0);
     EXPECT_EQ(PixelAt(5, 5), kBlack);
     EXPECT_EQ(PixelAt(319, 239), kBlack);
-    // Left set: only the next item's start clears it.
-    EXPECT_EQ(gGraph.graphActive, 1);
+    EXPECT_EQ(gGraph.graphActive, 0);
+    EXPECT_EQ(screen->player, nullptr);
 }
 
 TEST_F(GraphRelease, OwnVideoWindowIsDetachedBeforeTheReleases) {
     fakes->InstallRunning(false);
     fakes->control.state = State_Paused;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_EQ(FakeLog(),
               (std::vector<std::string>{
@@ -77,7 +77,7 @@ TEST_F(GraphRelease, StoppedGraphIsNotStoppedAgain) {
     fakes->InstallRunning(true);
     fakes->control.state = State_Stopped;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_EQ(CountLogged("control.GetState(1000)"), 1);
     EXPECT_EQ(CountLogged("control.Stop"), 0) << LogText();
@@ -88,8 +88,10 @@ TEST_F(GraphRelease, OnlyTheHeldInterfacesAreReleased) {
     gGraph.graph = &fakes->graph;
     gGraph.audioRenderer = &fakes->audioRenderer;
     gGraph.events = &fakes->events;
+    gGraph.graphActive = 1;
+    screen->player = &screen->directShow;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_EQ(FakeLog(), (std::vector<std::string>{"events.Release", "audioRenderer.Release",
                                                    "graph.Release"}))
@@ -99,32 +101,32 @@ TEST_F(GraphRelease, OnlyTheHeldInterfacesAreReleased) {
 
 TEST_F(GraphRelease, NothingHeldOnlyPaintsBlack) {
     // The state at process start: active, nothing held.
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_TRUE(FakeLog().empty()) << LogText();
     EXPECT_EQ(PixelAt(5, 5), kBlack);
     EXPECT_EQ(PixelAt(160, 120), kBlack);
 }
 
-TEST_F(GraphRelease, InactiveGraphIsLeftAloneAndNotPainted) {
+TEST_F(GraphRelease, InactiveGraphIsLeftAloneAndTheWindowStillBlack) {
     fakes->InstallRunning(true);
     gGraph.graphActive = 0;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_TRUE(FakeLog().empty()) << LogText();
     EXPECT_EQ(gGraph.graph, &fakes->graph);
     EXPECT_EQ(gGraph.control, &fakes->control);
-    EXPECT_EQ(PixelAt(5, 5), kWhite);
+    EXPECT_EQ(PixelAt(5, 5), kBlack);
 }
 
 TEST_F(GraphRelease, SecondReleaseFindsNothingAndOnlyPaints) {
     fakes->InstallRunning(true);
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
     FillWindow(kWhite);
     ClearFakeLog();
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_TRUE(FakeLog().empty()) << LogText();
     EXPECT_EQ(fakes->graph.Releases(), 1);
@@ -135,7 +137,7 @@ TEST_F(GraphRelease, StillStopsAndReleasesAfterTheWindowIsDestroyed) {
     fakes->InstallRunning(false);
     windowDestroyed = true;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_EQ(CountLogged("control.Stop"), 1) << LogText();
     EXPECT_EQ(CountLogged("videoWindow.put_Owner(0)"), 1);
@@ -147,7 +149,7 @@ TEST_F(GraphRelease, FailingDetachOfTheVideoWindowIsIgnored) {
     fakes->InstallRunning(false);
     fakes->videoWindow.putOwnerResult = E_FAIL;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     EXPECT_TRUE(FakeHooks().exitCodes.empty()) << LogText();
     ExpectRecordEmpty();
@@ -157,7 +159,7 @@ TEST_F(GraphRelease, FailingStateQueryIsReported) {
     fakes->InstallRunning(true);
     fakes->control.getStateResult = E_UNEXPECTED;
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     ASSERT_EQ(FakeHooks().exitCodes.size(), 1u) << LogText();
     EXPECT_EQ(FakeHooks().exitCodes[0], 1u);
@@ -176,7 +178,7 @@ DWORD WINAPI ReleaseOnFreshThread(void* param) {
     ComProbe* probe = (ComProbe*)param;
     probe->first = CoInitialize(nullptr);
     gGraph.comInitialised = 1;
-    StopAndReleaseGraph(probe->window);
+    StopAndReleaseGraph(TestScreen());
     probe->flagAfter = gGraph.comInitialised;
     // S_OK again only when the release really uninitialised COM on this thread.
     probe->again = CoInitialize(nullptr);
@@ -206,7 +208,7 @@ TEST_F(GraphRelease, LeavesComAloneWhenItWasNotInitialisedForTheItem) {
     HRESULT first = CoInitialize(nullptr);
     ASSERT_TRUE(SUCCEEDED(first));
 
-    StopAndReleaseGraph(window);
+    StopAndReleaseGraph(*screen);
 
     // Still initialised by this test: a further call only nests.
     HRESULT again = CoInitialize(nullptr);

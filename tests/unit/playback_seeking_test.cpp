@@ -307,9 +307,9 @@ TEST_F(KeyboardSeeking, NoGraphCallAfterTheWindowIsDestroyed) {
     Start(true);
     windowDestroyed = true;
 
-    SeekForwards(window);
-    SeekBackwards(window);
-    EndSeek();
+    SeekItem(*screen, true);
+    SeekItem(*screen, false);
+    EndSeek(*screen);
 
     EXPECT_TRUE(LoggedWithPrefix("control.").empty()) << LogText();
     EXPECT_TRUE(LoggedWithPrefix("seeking.").empty()) << LogText();

@@ -1,22 +1,29 @@
-// Moving through the playlist: neighbours, both ends, repeat, reshuffling, and the bound on
-// skipping entries that cannot be opened.
+// Moving through the playlist with a fake player: neighbours, both ends, repeat, reshuffling,
+// items that open later or fail, and the bound on passing over entries that cannot play.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fake_graph.h"
+#include "host/display_area.h"
 #include "host/saver_window.h"
+#include "playback/playback_controller.h"
+#include "playback/resume_run.h"
+#include "settings/resume_places.h"
+#include "unit_support.h"
 
 // Whether the start timer is still to start the first item.
 extern bool startItemPending;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+using Names = std::vector<std::string>;
 
 class PlaybackWalking : public PlaybackTest {
 protected:
@@ -24,444 +31,362 @@ protected:
         PlaybackTest::SetUp();
         savedStartPending = startItemPending;
         startItemPending = false;
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        folder = std::string(temp) + "flickvane-walk-" + std::to_string(GetTickCount()) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        player = &UseFakePlayer();
     }
     void TearDown() override {
+        for (const std::string& path : made) {
+            DeleteFileA(path.c_str());
+        }
+        RemoveDirectoryA(folder.c_str());
         startItemPending = savedStartPending;
         PlaybackTest::TearDown();
     }
-    bool savedStartPending = false;
 
-    // Plays the current entry the way the start timer does: one outermost playback call.
-    void StartCurrent() {
-        BeginPlaybackCall();
-        gPlaybackHooks.playItem(window, gPlaylist.current->path);
-        EndPlaybackCall(window);
-    }
-
-    std::vector<std::string> PlayedPaths() {
+    // A playlist of files that exist (named ones starting with "missing" do not), installed
+    // with the screen at its first entry.
+    TestPlaylist* List(const Names& names) {
         std::vector<std::string> paths;
-        for (const std::string& e : LoggedWithPrefix("playItem(")) {
-            paths.push_back(e.substr(9, e.size() - 10));
+        for (const std::string& name : names) {
+            std::string path = folder + name;
+            if (name.rfind("missing", 0) != 0) {
+                HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          0, nullptr);
+                CloseHandle(file);
+                made.push_back(path);
+            }
+            paths.push_back(path);
         }
-        return paths;
+        list.reset(new TestPlaylist(paths));
+        list->Install();
+        screen->entry = gPlaylist.first;
+        return list.get();
     }
 
-    // Every fake of a running VMR9 item was released exactly once.
-    void ExpectAllReleasedOnce() {
-        for (const FakeUnknown<IFilterGraph2>* f : {&fakes->graph, &fakes->graph2}) {
-            EXPECT_EQ(f->Releases(), 1) << f->Name();
-        }
-        EXPECT_EQ(fakes->control.Releases(), 1);
-        EXPECT_EQ(fakes->seeking.Releases(), 1);
-        EXPECT_EQ(fakes->events.Releases(), 1);
-        EXPECT_EQ(fakes->audio.Releases(), 1);
-        EXPECT_EQ(fakes->windowless.Releases(), 1);
-        EXPECT_EQ(fakes->vmrConfig.Releases(), 1);
-        EXPECT_EQ(fakes->vmr9.Releases(), 1);
-        EXPECT_EQ(fakes->audioRenderer.Releases(), 1);
-        EXPECT_EQ(gGraph.graph, nullptr);
-        EXPECT_EQ(gGraph.control, nullptr);
-        EXPECT_EQ(gGraph.events, nullptr);
-    }
+    bool savedStartPending = false;
+    std::string folder;
+    std::vector<std::string> made;
+    std::unique_ptr<TestPlaylist> list;
+    FakePlayer* player = nullptr;
 };
 
-// A stand-in for an item whose graph really starts.
-void PretendItemPlays() {
-    gGraph.graphActive = 1;
-    NoteItemPlaying();
+TEST_F(PlaybackWalking, NextAndPreviousCloseTheItemThenOpenTheirNeighbour) {
+    TestPlaylist* l = List({"a.avi", "b.avi", "c.avi"});
+    PlayItem(*screen);
+    EXPECT_EQ(LoggedWithPrefix("open("), Names{"open(a.avi)"});
+    EXPECT_LT(IndexOfLogged("open(a.avi)"), IndexOfLogged("start(a.avi)"));
+
+    PlayNextItem(*screen);
+    EXPECT_EQ(screen->entry, l->Entry(1));
+    // The item goes before the next one is opened.
+    EXPECT_LT(IndexOfLogged("close(a.avi)"), IndexOfLogged("open(b.avi)")) << LogText();
+    EXPECT_EQ(CountLogged("start(b.avi)"), 1);
+
+    PlayPreviousItem(*screen);
+    EXPECT_EQ(screen->entry, l->Entry(0));
+    EXPECT_EQ(OpenedNames(), (Names{"a.avi", "b.avi", "a.avi"}));
 }
 
-// A stand-in for an item that can be opened neither as a file nor as a URL.
-void PretendItemIsUnreachable(HWND window) {
-    gGraph.graphActive = 0;
-    SkipUnplayableItem(window);
-}
+TEST_F(PlaybackWalking, AnItemEndingPlaysTheNextAndTheListEndsBlack) {
+    List({"a.avi", "b.avi"});
+    PlayItem(*screen);
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(OpenedNames(), (Names{"a.avi", "b.avi"}));
 
-TEST_F(PlaybackWalking, NextStopsReleasesThenPlaysTheFollowingEntry) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    fakes->InstallRunning(true);
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(gPlaylist.current, list.Entry(1));
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"b.avi"}) << LogText();
-    // The graph is stopped first, then released, and only then is the next entry built.
-    int stop = IndexOfLogged("control.Stop");
-    int state = IndexOfLogged("control.GetState(1000)");
-    int graphRelease = IndexOfLogged("graph.Release");
-    int play = IndexOfLogged("playItem(b.avi)");
-    EXPECT_EQ(stop, 0) << LogText();
-    EXPECT_LT(stop, state);
-    EXPECT_LT(state, graphRelease);
-    EXPECT_LT(graphRelease, play);
-    // The stopped graph is not stopped a second time by the release.
-    EXPECT_EQ(CountLogged("control.Stop"), 1);
-    ExpectAllReleasedOnce();
-    EXPECT_EQ(FakeHooks().exitCodes.size(), 0u);
-}
-
-TEST_F(PlaybackWalking, PreviousPlaysTheEntryBefore) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gPlaylist.current = list.Entry(2);
-    fakes->InstallRunning(false);
-
-    PlayPreviousItem(window);
-
-    EXPECT_EQ(gPlaylist.current, list.Entry(1));
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"b.avi"});
-    EXPECT_LT(IndexOfLogged("graph.Release"), IndexOfLogged("playItem(b.avi)"));
-}
-
-TEST_F(PlaybackWalking, RepeatWrapsFromLastToFirstWithoutShuffle) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gPlaylist.current = list.Entry(2);
-    gSettings.Repeat = 1;
-    fakes->InstallRunning(true);
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(gPlaylist.current, list.Entry(0));
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"a.avi"});
-    EXPECT_EQ(CountLogged("shuffle"), 0);
-    ExpectAllReleasedOnce();
-}
-
-TEST_F(PlaybackWalking, RandomReshufflesOnWrapAndPlaysTheNewFirstPath) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gPlaylist.current = list.Entry(2);
-    gSettings.Repeat = 1;
-    gSettings.Random = 1;
-    fakes->InstallRunning(true);
-    // The shuffle deals the paths anew over the same entries.
-    FakeHooks().onShuffle = [&list]() {
-        lstrcpynA(list.Entry(0)->path, "c.avi", kPathBufferSize);
-        lstrcpynA(list.Entry(2)->path, "a.avi", kPathBufferSize);
-    };
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(gPlaylist.current, list.Entry(0));
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"c.avi"}) << LogText();
-    // Reshuffled after the old graph is gone and before the new entry is read.
-    EXPECT_LT(IndexOfLogged("graph.Release"), IndexOfLogged("shuffle"));
-    EXPECT_LT(IndexOfLogged("shuffle"), IndexOfLogged("playItem(c.avi)"));
-}
-
-TEST_F(PlaybackWalking, RandomReshufflesWhenGoingBackPastTheFirstEntry) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gSettings.Repeat = 1;
-    gSettings.Random = 1;
-    fakes->InstallRunning(false);
-    FakeHooks().onShuffle = [&list]() { lstrcpynA(list.Entry(2)->path, "x.avi", kPathBufferSize); };
-
-    PlayPreviousItem(window);
-
-    EXPECT_EQ(gPlaylist.current, list.Entry(2));
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"x.avi"}) << LogText();
-    EXPECT_EQ(CountLogged("shuffle"), 1);
-}
-
-TEST_F(PlaybackWalking, RepeatWithoutRandomGoesBackToTheLastEntry) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gSettings.Repeat = 1;
-
-    PlayPreviousItem(window);
-
-    EXPECT_EQ(gPlaylist.current, list.Entry(2));
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"c.avi"});
-    EXPECT_EQ(CountLogged("shuffle"), 0);
-}
-
-TEST_F(PlaybackWalking, OneRepeatingEntryRewindsTheSameGraphInPlace) {
-    TestPlaylist list({"only.avi"});
-    list.Install();
-    gSettings.Repeat = 1;
-    gSettings.Random = 1;
-    fakes->InstallRunning(true);
-    fakes->seeking.position = 123456789;
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(FakeLog(),
-              (std::vector<std::string>{"control.Stop", "seeking.SetPositions(0,1,null,0)",
-                                        "control.Run"}))
-        << LogText();
-    EXPECT_EQ(fakes->seeking.position, 0);
-    EXPECT_EQ(gGraph.control, &fakes->control);
-    EXPECT_EQ(fakes->control.state, State_Running);
-    // Nothing rebuilt, reshuffled or painted black.
-    EXPECT_EQ(PixelAt(10, 10), kWhite);
-}
-
-TEST_F(PlaybackWalking, OneRepeatingMovieIsPlayedAgainFromItsStart) {
-    // A movie's player has disposed of it by the time it asks for the next item.
-    TestPlaylist list({"only.mp4"});
-    list.Install();
-    gSettings.Repeat = 1;
-    gGraph.quickTimeItem = 1;
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"only.mp4"});
-    EXPECT_EQ(gPlaylist.current, list.Entry(0));
-}
-
-TEST_F(PlaybackWalking, OneRepeatingEntryRewindsOnPreviousToo) {
-    TestPlaylist list({"only.avi"});
-    list.Install();
-    gSettings.Repeat = 1;
-    fakes->InstallRunning(false);
-
-    PlayPreviousItem(window);
-
-    EXPECT_EQ(FakeLog(),
-              (std::vector<std::string>{"control.Stop", "seeking.SetPositions(0,1,null,0)",
-                                        "control.Run"}))
-        << LogText();
-    EXPECT_EQ(PixelAt(10, 10), kWhite);
-}
-
-TEST_F(PlaybackWalking, OneRepeatingEntryWithoutGraphIsNotPlayedAgain) {
-    // A QuickTime item holds no DirectShow interface: the rewind has nothing to act on.
-    TestPlaylist list({"only.mov"});
-    list.Install();
-    gSettings.Repeat = 1;
-
-    PlayNextItem(window);
-    PlayPreviousItem(window);
-
-    EXPECT_TRUE(FakeLog().empty()) << LogText();
-    EXPECT_EQ(gPlaylist.current, list.Entry(0));
-}
-
-TEST_F(PlaybackWalking, EndOfNonRepeatingListReleasesAndStaysBlack) {
-    TestPlaylist list({"a.avi", "b.avi"});
-    list.Install();
-    gPlaylist.current = list.Entry(1);
-    fakes->InstallRunning(true);
-
-    PlayNextItem(window);
-
-    EXPECT_TRUE(PlayedPaths().empty()) << LogText();
-    EXPECT_EQ(gPlaylist.current, list.Entry(1));
-    ExpectAllReleasedOnce();
+    FillWindow(RGB(255, 255, 255));
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(OpenedNames(), (Names{"a.avi", "b.avi"}));
+    EXPECT_EQ(screen->player, nullptr);
+    EXPECT_EQ(CountLogged("close(b.avi)"), 1);
     EXPECT_EQ(PixelAt(10, 10), kBlack);
-    EXPECT_EQ(PixelAt(300, 200), kBlack);
-    // The saver keeps running.
     EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(PlaybackWalking, RepeatWrapsBothWaysAndReshufflesOnlyInRandomOrder) {
+    TestPlaylist* l = List({"a.avi", "b.avi", "c.avi"});
+    gSettings.Repeat = 1;
+    screen->entry = l->Entry(2);
+    PlayNextItem(*screen);
+    EXPECT_EQ(screen->entry, l->Entry(0));
+    EXPECT_EQ(CountLogged("shuffle"), 0);
+
+    PlayPreviousItem(*screen);
+    EXPECT_EQ(screen->entry, l->Entry(2));
+
+    // The reshuffle deals the paths anew, and the new first path plays.
+    gSettings.Random = 1;
+    FakeHooks().onShuffle = [l] { std::swap(l->nodes[0].path, l->nodes[1].path); };
+    ClearFakeLog();
+    PlayNextItem(*screen);
+    EXPECT_EQ(CountLogged("shuffle"), 1);
+    EXPECT_EQ(OpenedNames(), Names{"b.avi"});
+    EXPECT_LT(IndexOfLogged("shuffle"), IndexOfLogged("open(b.avi)"));
+}
+
+TEST_F(PlaybackWalking, OneRepeatingEntryRewindsOrIsOpenedAgain) {
+    List({"a.avi"});
+    gSettings.Repeat = 1;
+    player->canRewind = true;
+    PlayItem(*screen);
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(CountLogged("rewind(a.avi)"), 1);
+    EXPECT_EQ(OpenedNames(), Names{"a.avi"});
+
+    // A player that cannot rewind (a movie) has it opened again from its start.
+    player->canRewind = false;
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(OpenedNames(), (Names{"a.avi", "a.avi"}));
+    EXPECT_EQ(CountLogged("start(a.avi)"), 2);
+
+    // Without repeat the one entry ends black.
+    gSettings.Repeat = 0;
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(screen->player, nullptr);
+}
+
+TEST_F(PlaybackWalking, AnItemThatOpensLaterStartsOnlyWhenReady) {
+    List({"a.mp4", "b.avi"});
+    player->outcomes["a.mp4"] = PlayerOpen::Opening;
+    PlayItem(*screen);
+    EXPECT_EQ(CountLogged("start(a.mp4)"), 0);
+    player->size = {320, 240, 320, 240};
+    Tell(*screen, PlayerNews::Ready);
+    EXPECT_EQ(CountLogged("start(a.mp4)"), 1);
+    // Placed by the layout before it starts.
+    EXPECT_GT(player->placed.right - player->placed.left, 0);
+    char title[64] = {};
+    GetWindowTextA(window, title, sizeof(title));
+    EXPECT_STREQ(title, "a.mp4");
+}
+
+TEST_F(PlaybackWalking, AnItemThatFailsLaterIsPassedOver) {
+    List({"a.mp4", "b.avi"});
+    player->outcomes["a.mp4"] = PlayerOpen::Opening;
+    PlayItem(*screen);
+    Tell(*screen, PlayerNews::Failed);
+    EXPECT_EQ(OpenedNames(), (Names{"a.mp4", "b.avi"}));
+    EXPECT_EQ(CountLogged("start(b.avi)"), 1);
     EXPECT_TRUE(FakeHooks().exitCodes.empty());
 }
 
-TEST_F(PlaybackWalking, PreviousAtTheFirstEntryWithoutRepeatEndsBlack) {
-    TestPlaylist list({"a.avi", "b.avi"});
-    list.Install();
-    fakes->InstallRunning(false);
-
-    PlayPreviousItem(window);
-
-    EXPECT_TRUE(PlayedPaths().empty()) << LogText();
-    EXPECT_EQ(gPlaylist.current, list.Entry(0));
-    EXPECT_EQ(fakes->videoWindow.Releases(), 1);
-    EXPECT_EQ(fakes->graph.Releases(), 1);
-    EXPECT_EQ(PixelAt(10, 10), kBlack);
-    EXPECT_TRUE(IsWindow(window));
+TEST_F(PlaybackWalking, AnAbortingEngineEndsTheSaver) {
+    List({"a.avi"});
+    PlayItem(*screen);
+    Tell(*screen, PlayerNews::Aborted);
+    EXPECT_FALSE(IsWindow(window));
 }
 
-TEST_F(PlaybackWalking, OneEntryWithoutRepeatEndsBlack) {
-    TestPlaylist list({"only.avi"});
-    list.Install();
-    fakes->InstallRunning(true);
-
-    PlayNextItem(window);
-
-    EXPECT_TRUE(PlayedPaths().empty());
-    EXPECT_EQ(CountLogged("seeking.SetPositions(0,1,null,0)"), 0);
-    ExpectAllReleasedOnce();
-    EXPECT_EQ(PixelAt(10, 10), kBlack);
+TEST_F(PlaybackWalking, NewsOfAnotherPlayerIsNotTheItemsNews) {
+    List({"a.avi", "b.avi"});
+    PlayItem(*screen);
+    // The screen's movie player has no item: its messages change nothing.
+    HandlePlaybackMessage(*screen, MovieEventMessage, 0, 0);
+    HandlePlaybackMessage(*screen, WM_TIMER, ID_MOVIE_TIMER, 0);
+    EXPECT_EQ(OpenedNames(), Names{"a.avi"});
+    EXPECT_EQ(screen->player, player);
 }
 
-TEST_F(PlaybackWalking, ArrowKeysMoveBetweenEntries) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gSettings.Keyboard = 1;
-
-    EXPECT_EQ(Send(WM_KEYDOWN, VK_DOWN), 0);
-    EXPECT_EQ(Send(WM_KEYDOWN, VK_DOWN), 0);
-    EXPECT_EQ(Send(WM_KEYDOWN, VK_UP), 0);
-
-    EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"b.avi", "c.avi", "b.avi"}));
-    EXPECT_TRUE(IsWindow(window));
-}
-
-TEST_F(PlaybackWalking, StartTimerPlaysTheCurrentEntryOnce) {
-    TestPlaylist list({"a.avi", "b.avi"});
-    list.Install();
+TEST_F(PlaybackWalking, StartTimerPlaysTheFirstEntryOnceAndAKeyBeforeItTakesItsPlace) {
+    List({"a.avi", "b.avi"});
     startItemPending = true;
-
-    EXPECT_EQ(Send(WM_TIMER, ID_START_TIMER), 0);
-    EXPECT_EQ(Send(WM_TIMER, ID_START_TIMER), 0);
-
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"a.avi"}) << LogText();
-}
-
-TEST_F(PlaybackWalking, StartTimerWithAnEmptyListPlaysNothing) {
-    TestPlaylist list({});
-    list.Install();
-    startItemPending = true;
-
     Send(WM_TIMER, ID_START_TIMER);
+    Send(WM_TIMER, ID_START_TIMER);
+    EXPECT_EQ(OpenedNames(), Names{"a.avi"});
 
-    EXPECT_TRUE(FakeLog().empty()) << LogText();
-}
-
-TEST_F(PlaybackWalking, MoveByKeyBeforeTheStartTimerTakesItsPlace) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gSettings.Keyboard = 1;
+    ClearFakeLog();
+    screen->entry = gPlaylist.first;
     startItemPending = true;
-    FakeGraphSet* built = fakes;
-    FakeHooks().onPlayItem = [built](HWND, const char*) { built->InstallRunning(true); };
-
+    gSettings.Keyboard = 1;
     Send(WM_KEYDOWN, VK_DOWN);
     Send(WM_TIMER, ID_START_TIMER);
-
-    // The timer builds no second graph over the one the key started.
-    EXPECT_EQ(PlayedPaths(), std::vector<std::string>{"b.avi"}) << LogText();
-    EXPECT_EQ(fakes->graph.Releases(), 0);
-    EXPECT_EQ(gPlaylist.current, list.Entry(1));
+    EXPECT_EQ(OpenedNames(), Names{"b.avi"}) << LogText();
 }
 
-TEST_F(PlaybackWalking, AWholePassOfUnreachableEntriesEndsLikeTheEndOfTheList) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
+TEST_F(PlaybackWalking, AWholePassOfUnplayableEntriesEndsBlackAndOnePlayingResetsTheCount) {
+    TestPlaylist* l = List({"good.avi", "missing1.avi", "bad.avi", "missing2.avi"});
     gSettings.Repeat = 1;
-    FakeHooks().onPlayItem = [](HWND w, const char*) { PretendItemIsUnreachable(w); };
+    player->outcomes["bad.avi"] = PlayerOpen::Unplayable;
+    screen->entry = l->Entry(1);
+    PlayItem(*screen);
+    EXPECT_EQ(OpenedNames(), (Names{"bad.avi", "good.avi"}));
+    EXPECT_EQ(screen->entry, l->Entry(0));
 
-    StartCurrent();
+    // Counted afresh after good.avi played: one more pass, and good.avi again.
+    ClearFakeLog();
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(OpenedNames(), (Names{"bad.avi", "good.avi"}));
 
-    EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"a.avi", "b.avi", "c.avi"}));
+    // Nothing left that plays: one pass, then black.
+    player->outcomes["good.avi"] = PlayerOpen::Unplayable;
+    ClearFakeLog();
+    FillWindow(RGB(255, 255, 255));
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(OpenedNames(), (Names{"bad.avi", "good.avi"}));
+    EXPECT_EQ(screen->player, nullptr);
     EXPECT_EQ(PixelAt(10, 10), kBlack);
-    EXPECT_TRUE(IsWindow(window));
     EXPECT_TRUE(FakeHooks().exitCodes.empty());
 }
 
-TEST_F(PlaybackWalking, SkippingStopsAtTheNextEntryThatPlays) {
-    TestPlaylist list({"good.avi", "b.avi", "c.avi"});
-    list.Install();
-    gSettings.Repeat = 1;
-    fakes->InstallRunning(true);
-    FakeHooks().onPlayItem = [](HWND w, const char* path) {
-        if (std::string(path) == "good.avi") {
-            PretendItemPlays();
-        } else {
-            PretendItemIsUnreachable(w);
-        }
-    };
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"b.avi", "c.avi", "good.avi"}));
-    EXPECT_EQ(gPlaylist.current, list.Entry(0));
-
-    // The next run of skips is counted afresh: one that played resets the count.
-    ClearFakeLog();
-    PlayNextItem(window);
-    EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"b.avi", "c.avi", "good.avi"}));
-}
-
-TEST_F(PlaybackWalking, EntriesThatAllBecameUnreachableEndAfterOnePass) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi", "d.avi"});
-    list.Install();
-    gPlaylist.current = list.Entry(1);
-    gSettings.Repeat = 1;
-    fakes->InstallRunning(false);
-    FakeHooks().onPlayItem = [](HWND w, const char*) { PretendItemIsUnreachable(w); };
-
-    PlayNextItem(window);
-
-    EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"c.avi", "d.avi", "a.avi", "b.avi"}));
-    EXPECT_EQ(fakes->graph.Releases(), 1);
-    EXPECT_EQ(PixelAt(10, 10), kBlack);
-}
-
-TEST_F(PlaybackWalking, UnreachableEntriesWithoutRepeatEndAtTheLastEntry) {
-    TestPlaylist list({"a.avi", "b.avi", "c.avi"});
-    list.Install();
-    gPlaylist.current = list.Entry(1);
-    FakeHooks().onPlayItem = [](HWND w, const char*) { PretendItemIsUnreachable(w); };
-
-    StartCurrent();
-
-    EXPECT_EQ(PlayedPaths(), (std::vector<std::string>{"b.avi", "c.avi"}));
+TEST_F(PlaybackWalking, UnplayableEntriesWithoutRepeatEndAtTheLastEntry) {
+    List({"a.avi", "missing1.avi", "missing2.avi"});
+    player->outcomes["a.avi"] = PlayerOpen::Unplayable;
+    PlayItem(*screen);
+    EXPECT_EQ(OpenedNames(), Names{"a.avi"});
+    EXPECT_EQ(screen->player, nullptr);
     EXPECT_TRUE(IsWindow(window));
 }
 
-struct StackSpan {
-    std::uintptr_t lowest = UINTPTR_MAX;
-    std::uintptr_t highest = 0;
-    int calls = 0;
-    void Note() {
+// Notes how deep in the stack each opening happens.
+class DepthPlayer : public FakePlayer {
+public:
+    PlayerOpen Open(HWND window, const wchar_t* path) override {
         volatile char marker = 0;
         std::uintptr_t here = (std::uintptr_t)&marker;
         lowest = std::min(lowest, here);
         highest = std::max(highest, here);
-        ++calls;
+        return FakePlayer::Open(window, path);
     }
+    std::uintptr_t lowest = UINTPTR_MAX;
+    std::uintptr_t highest = 0;
 };
+DepthPlayer depthPlayer;
+Player* ChooseDepthPlayer(Screen&, MediaKind, const wchar_t*) { return &depthPlayer; }
 
-std::vector<std::string> ManyPaths(int count) {
-    std::vector<std::string> paths;
-    for (int i = 0; i < count; ++i) {
-        paths.push_back("missing" + std::to_string(i) + ".avi");
+TEST_F(PlaybackWalking, ThousandsOfUnplayableEntriesArePassedOverWithoutDeepening) {
+    Names names;
+    for (int i = 0; i < 4000; ++i) {
+        names.push_back("missing" + std::to_string(i) + ".avi");
     }
-    return paths;
-}
-
-TEST_F(PlaybackWalking, FiveThousandUnreachableEntriesEndWithoutDeepening) {
-    TestPlaylist list(ManyPaths(5000));
-    list.Install();
+    for (int i = 0; i < 300; ++i) {
+        names.push_back("bad" + std::to_string(i) + ".avi");
+    }
+    List(names);
+    depthPlayer = DepthPlayer();
+    for (int i = 0; i < 300; ++i) {
+        depthPlayer.outcomes["bad" + std::to_string(i) + ".avi"] = PlayerOpen::Unplayable;
+    }
+    gChoosePlayer = ChooseDepthPlayer;
     gSettings.Repeat = 1;
-    static StackSpan span;
-    span = StackSpan();
-    FakeHooks().onPlayItem = [](HWND w, const char*) {
-        span.Note();
-        PretendItemIsUnreachable(w);
-    };
-
-    DWORD started = GetTickCount();
-    StartCurrent();
-    DWORD took = GetTickCount() - started;
-
-    // Each entry was tried once, and every attempt ran at about the same depth.
-    EXPECT_EQ(span.calls, 5000);
-    EXPECT_LT(span.highest - span.lowest, 16u * 1024u);
-    EXPECT_EQ(PixelAt(10, 10), kBlack);
-    EXPECT_LT(took, 30000u);
+    PlayItem(*screen);
+    // Each entry was tried once, every one at about the same depth, and then the screen stopped.
+    EXPECT_EQ(OpenedNames().size(), 300u);
+    EXPECT_LT(depthPlayer.highest - depthPlayer.lowest, 1024u);
+    EXPECT_EQ(screen->player, nullptr);
 }
 
-TEST_F(PlaybackWalking, ItemsThatMoveOnFromInsideTheirOwnCallDoNotDeepen) {
-    // As the QuickTime player does at a movie's end: PlayNextItem from inside PlayItem.
-    TestPlaylist list(ManyPaths(5000));
-    list.Install();
-    static StackSpan span;
-    span = StackSpan();
-    FakeHooks().onPlayItem = [](HWND w, const char*) {
-        span.Note();
-        PretendItemPlays();
-        PlayNextItem(w);
+// Power news through the saver window: the item rests while every display is off or the
+// system sleeps, and goes on when neither holds.
+TEST_F(PlaybackWalking, TheItemRestsWhileTheDisplaysAreOffOrTheSystemSleeps) {
+    auto SendDisplayState = [this](DWORD state) {
+        struct {
+            POWERBROADCAST_SETTING setting;
+            DWORD rest;
+        } news = {};
+        news.setting.PowerSetting = GUID_CONSOLE_DISPLAY_STATE;
+        news.setting.DataLength = sizeof(DWORD);
+        memcpy(news.setting.Data, &state, sizeof(state));
+        Send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, (LPARAM)&news.setting);
     };
+    List({"a.avi", "b.avi"});
+    PlayItem(*screen);
+    SendDisplayState(2); // dimmed: still shown
+    EXPECT_TRUE(LoggedWithPrefix("rest(").empty());
+    SendDisplayState(0);
+    SendDisplayState(0);
+    EXPECT_EQ(LoggedWithPrefix("rest("), Names{"rest(a.avi)"});
+    SendDisplayState(1);
+    EXPECT_EQ(LoggedWithPrefix("wake("), Names{"wake(a.avi)"});
 
-    StartCurrent();
+    // Asleep with the displays off: only both ending wakes it.
+    Send(WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    SendDisplayState(0);
+    Send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(LoggedWithPrefix("rest("), (Names{"rest(a.avi)", "rest(a.avi)"}));
+    EXPECT_EQ(LoggedWithPrefix("wake("), Names{"wake(a.avi)"});
+    // An item that starts meanwhile rests from its start.
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_LT(IndexOfLogged("start(b.avi)"), IndexOfLogged("rest(b.avi)")) << LogText();
+    SendDisplayState(1);
+    EXPECT_EQ(LoggedWithPrefix("wake("), (Names{"wake(a.avi)", "wake(b.avi)"}));
+    EXPECT_TRUE(IsWindow(window));
+}
 
-    EXPECT_EQ(span.calls, 5000);
-    EXPECT_EQ(gPlaylist.current, list.Entry(4999));
-    EXPECT_LT(span.highest - span.lowest, 16u * 1024u);
+TEST_F(PlaybackWalking, ResumeStartsAtTheEntryAndPlaceLeftAndKeepsWhereItStops) {
+    const LONGLONG second = 10000000;
+    std::wstring places = unit::FreshTempFolder(L"walk-resume");
+    SetResumeFolder(places.c_str());
+    gSettings.Resume = 1;
+    ResumeState last;
+    last.current = unit::W(folder + "b.avi");
+    RememberPlace(&last, unit::W(folder + "b.avi"), 90 * second);
+    ASSERT_TRUE(WriteResumeFile(last));
+    TestPlaylist* l = List({"a.avi", "b.avi", "c.avi"});
+    screen->entry = ResumeEntry();
+    EXPECT_EQ(screen->entry, l->Entry(1));
+    player->duration = 120 * second;
+    PlayItem(*screen);
+    EXPECT_EQ(LoggedWithPrefix("start("), Names{"start(b.avi@88000ms)"});
+
+    player->position = 100 * second;
+    PlayNextItem(*screen);
+    EXPECT_EQ(LoggedWithPrefix("start(").back(), "start(c.avi)") << "c has no place";
+    KeepResumePlaces(screen->entry);
+    ResumeState kept;
+    ReadResumeFile(&kept);
+    EXPECT_EQ(kept.current, unit::W(folder + "c.avi"));
+    EXPECT_EQ(PlaceOf(kept, unit::W(folder + "b.avi")), 100 * second);
+
+    // Shuffled: what was still to come comes first again, in its order.
+    gSettings.Random = 1;
+    last.current = unit::W(folder + "c.avi");
+    last.order = {unit::W(folder + "a.avi"), unit::W(folder + "b.avi")};
+    ASSERT_TRUE(WriteResumeFile(last));
+    List({"b.avi", "c.avi", "d.avi", "a.avi"});
+    ResumeEntry();
+    EXPECT_EQ(unit::PlaylistPaths(), (Names{folder + "c.avi", folder + "a.avi", folder + "b.avi",
+                                            folder + "d.avi"}));
+    gSettings.Resume = 0;
+    gSettings.Random = 0;
+    SetResumeFolder(nullptr);
 }
 
 } // namespace
+
+TEST_F(PlaybackWalking, AnItemEachStartsAtTheNextEntriesAndPassesOverWhatOthersShow) {
+    List({"a.avi", "b.avi", "c.avi"});
+    HWND second = CreatePlainWindow(WS_POPUP, nullptr, 0, 0, 80, 60);
+    Screen* other = AddSecondaryScreen(second, RECT{0, 0, 80, 60});
+    ASSERT_NE(other, nullptr);
+    EXPECT_TRUE(other->directShow.silent && other->movie.silent);
+    gSettings.Monitors = kMonitorsEach;
+    gSettings.Repeat = 1;
+    StartScreens();
+    EXPECT_EQ(LoggedWithPrefix("open("), (Names{"open(a.avi)", "open(b.avi)"}));
+    // The primary's next is b, which the other shows: it takes c; the other then wraps to a.
+    PlayNextItem(*screen);
+    EXPECT_EQ(LoggedWithPrefix("open(").back(), "open(c.avi)");
+    PlayNextItem(*other);
+    EXPECT_EQ(LoggedWithPrefix("open(").back(), "open(a.avi)");
+    // The same item everywhere: the other follows the primary's moves.
+    gSettings.Monitors = kMonitorsSame;
+    MoveScreens(true);
+    EXPECT_EQ(other->entry, screen->entry);
+    gSettings.Monitors = 0;
+    RemoveScreen(other);
+    DestroyPlainWindow(second);
+}
+
+TEST(MonitorOrder, ThePrimaryFirstThenLeftToRightTopToBottom) {
+    std::vector<RECT> ordered = OrderMonitors({{{1024, 0, 1824, 600}, false},
+                                               {{-800, 300, 0, 900}, false},
+                                               {{0, 0, 1024, 768}, true},
+                                               {{-800, -300, 0, 300}, false}});
+    ASSERT_EQ(ordered.size(), 4u);
+    EXPECT_EQ(ordered[0].left, 0);
+    EXPECT_EQ(ordered[1].top, -300);
+    EXPECT_EQ(ordered[2].top, 300);
+    EXPECT_EQ(ordered[3].left, 1024);
+}

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "config/config_dialog.h"
-#include "playback/path_text.h"
+#include "settings/path_text.h"
 #include "resources/resource.h"
+#include "resources/resource_text.h"
 #include "settings/settings.h"
+#include "unit_support.h"
 
 namespace {
 
@@ -28,7 +30,20 @@ std::string ChooserResult(const std::vector<std::string>& parts) {
 }
 
 std::vector<std::string> Paths(const std::string& result, bool firstIsFile) {
-    return PathsFromChooserResult(result.data(), result.size(), firstIsFile);
+    std::wstring wide = unit::W(result);
+    std::vector<std::string> paths;
+    for (const std::wstring& path : PathsFromChooserResult(wide.data(), wide.size(), firstIsFile)) {
+        paths.push_back(unit::U8(path));
+    }
+    return paths;
+}
+
+void Add(HWND dialog, const std::vector<std::string>& texts) {
+    std::vector<std::wstring> wide;
+    for (const std::string& text : texts) {
+        wide.push_back(unit::W(text));
+    }
+    AddItemsAtEnd(dialog, wide);
 }
 
 } // namespace
@@ -73,15 +88,15 @@ TEST(PlaylistChooserResult, UnterminatedResultIsReadOnlyWithinItsSize) {
     EXPECT_EQ(Paths(result, false), std::vector<std::string>{"C:\\clips\\a.avi"});
     std::string noEnd = "C:\\clips";
     EXPECT_TRUE(Paths(noEnd, true).empty());
-    EXPECT_EQ(FirstChooserString(noEnd.data(), noEnd.size()), "");
+    EXPECT_EQ(FirstChooserString(unit::W(noEnd).data(), noEnd.size()), L"");
 }
 
 TEST(PlaylistChooserResult, QueryPathCarriesTheLongPathPrefix) {
     // The chooser's first string is tested through the same query text as every stored path.
     wchar_t query[kQueryPathSize];
-    ASSERT_TRUE(FormQueryPath("C:\\clips\\a.avi", query, kQueryPathSize));
+    ASSERT_TRUE(FormQueryPath(L"C:\\clips\\a.avi", query, kQueryPathSize));
     EXPECT_EQ(std::wstring(query), L"\\\\?\\C:\\clips\\a.avi");
-    ASSERT_TRUE(FormQueryPath("\\\\server\\share\\a.avi", query, kQueryPathSize));
+    ASSERT_TRUE(FormQueryPath(L"\\\\server\\share\\a.avi", query, kQueryPathSize));
     EXPECT_EQ(std::wstring(query), L"\\\\?\\UNC\\server\\share\\a.avi");
 }
 
@@ -109,8 +124,8 @@ TEST(PlaylistContextMenu, MenuDependsOnSelection) {
 }
 
 TEST(PlaylistInPlaceEdit, EmptyEditorShowsThePlaceholder) {
-    EXPECT_EQ(InPlaceItemText("http://host/a.avi", "P"), "http://host/a.avi");
-    EXPECT_EQ(InPlaceItemText("", "P"), "P");
+    EXPECT_EQ(InPlaceItemText(L"http://host/a.avi", L"P"), L"http://host/a.avi");
+    EXPECT_EQ(InPlaceItemText(L"", L"P"), L"P");
 }
 
 TEST(ConfigDialogDecisions, TrackbarPositionIsTheNegatedVolume) {
@@ -140,7 +155,7 @@ protected:
         char dir[MAX_PATH] = {};
         GetWindowsDirectoryA(dir, MAX_PATH);
         DeleteFileA((std::string(dir) + "\\Flickvane.ini").c_str());
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG),
+        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CONFIG),
                                     nullptr, ScreenSaverConfigureDialog, 0);
         ASSERT_NE(dialog, nullptr);
         list = GetDlgItem(dialog, IDC_PLAYLIST);
@@ -153,12 +168,12 @@ protected:
     }
     int Count() { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); }
     std::string Text(int index) {
-        char text[2084] = {};
-        LVITEMA item = {};
+        wchar_t text[2084] = {};
+        LVITEMW item = {};
         item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(list, LVM_GETITEMTEXTA, index, (LPARAM)&item);
-        return text;
+        item.cchTextMax = 2084;
+        SendMessageW(list, LVM_GETITEMTEXTW, index, (LPARAM)&item);
+        return unit::U8(text);
     }
     std::vector<std::string> Texts() {
         std::vector<std::string> texts;
@@ -201,25 +216,26 @@ TEST_F(PlaylistEditorInDialog, TemplateHoldsTheControlsInTabOrder) {
         const char* className;
     };
     const Expected expected[] = {
-        {1000, "Button"}, {1024, "Button"}, {1002, "Button"}, {128, "Button"},
-        {1004, "Button"}, {1006, "Button"}, {1007, "Button"}, {1009, "Button"},
-        {1013, "SysListView32"}, {1005, "Button"}, {1015, "Button"}, {1014, "Button"},
-        {1010, "Button"}, {1011, "Button"}, {1025, "Button"}, {1018, "Button"},
-        {1019, "Button"}, {1020, "Button"}, {1021, "Button"}, {1022, "Button"},
-        {1023, "Button"}, {1027, "Button"}, {1026, "Button"}, {1029, "Button"},
-        {1030, "Button"}, {1031, "Button"}, {1032, "Button"}, {1033, "msctls_trackbar32"},
-        {1037, "Button"}, {1003, "Button"}, {1008, "Button"}, {0xFFFF, "Static"},
+        {0xFFFF, "Static"}, {1024, "Button"}, {1013, "SysListView32"}, {1002, "Button"},
+        {1008, "Button"}, {1003, "Button"}, {1005, "Button"}, {1004, "Button"}, {1006, "Button"},
+        {1007, "Button"}, {1025, "Button"}, {1018, "Button"}, {1019, "Button"}, {1020, "Button"},
+        {1021, "Button"}, {1022, "Button"}, {1023, "Button"}, {1026, "Button"}, {1029, "Button"},
+        {1030, "Button"}, {1031, "Button"}, {1032, "Button"}, {1037, "Button"},
+        {1033, "msctls_trackbar32"}, {1014, "Button"}, {1039, "Button"}, {1040, "Button"},
+        {1041, "Button"}, {1042, "Button"}, {1043, "Button"}, {1027, "Button"}, {1009, "Button"},
+        {1015, "Button"}, {1038, "Button"}, {1010, "Button"}, {1011, "Button"}, {128, "Button"},
+        {1000, "Button"},
     };
     int index = 0;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        ASSERT_LT(index, 32);
+        ASSERT_LT(index, 38);
         char name[64] = {};
         GetClassNameA(child, name, sizeof(name));
         EXPECT_EQ((GetDlgCtrlID(child) & 0xFFFF), expected[index].id) << "control " << index;
         EXPECT_STRCASEEQ(name, expected[index].className) << "control " << index;
         index++;
     }
-    EXPECT_EQ(index, 32);
+    EXPECT_EQ(index, 38);
     LONG style = GetWindowLongA(dialog, GWL_STYLE);
     EXPECT_EQ(style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP),
               DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP);
@@ -231,7 +247,6 @@ TEST_F(PlaylistEditorInDialog, TemplateHoldsTheControlsInTabOrder) {
     HWND cancel = GetDlgItem(dialog, IDC_CANCEL_BUTTON);
     EXPECT_EQ(GetWindowLongA(cancel, GWL_STYLE) & (BS_TYPEMASK | WS_TABSTOP),
               BS_PUSHBUTTON | WS_TABSTOP);
-    EXPECT_TRUE(GetWindowLongA(cancel, GWL_EXSTYLE) & WS_EX_STATICEDGE);
     LONG trackStyle = GetWindowLongA(GetDlgItem(dialog, IDC_VOLUME), GWL_STYLE);
     EXPECT_EQ(trackStyle & (TBS_VERT | TBS_BOTH | TBS_AUTOTICKS | WS_TABSTOP),
               TBS_VERT | TBS_BOTH | TBS_AUTOTICKS | WS_TABSTOP);
@@ -248,31 +263,32 @@ TEST_F(PlaylistEditorInDialog, InitialisationSetsColumnTrackbarAndFonts) {
     EXPECT_EQ(SendMessageA(trackbar, TBM_GETRANGEMIN, 0, 0), 0);
     EXPECT_EQ(SendMessageA(trackbar, TBM_GETRANGEMAX, 0, 0), 10000);
     EXPECT_EQ(SendMessageA(trackbar, TBM_GETPOS, 0, 0), 0);
-    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
-    EXPECT_EQ((HFONT)SendMessageA(GetDlgItem(dialog, IDC_OK), WM_GETFONT, 0, 0), gui);
-    EXPECT_EQ((HFONT)SendMessageA(list, WM_GETFONT, 0, 0), gui);
-    EXPECT_EQ((HFONT)SendMessageA(GetDlgItem(dialog, IDC_GROUP_VOLUME), WM_GETFONT, 0, 0), gui);
-    EXPECT_NE((HFONT)SendMessageA(trackbar, WM_GETFONT, 0, 0), gui);
+    // Every control keeps the template's shell font.
+    HFONT shell = (HFONT)SendMessageW(dialog, WM_GETFONT, 0, 0);
+    EXPECT_NE(shell, nullptr);
+    EXPECT_EQ((HFONT)SendMessageW(GetDlgItem(dialog, IDC_OK), WM_GETFONT, 0, 0), shell);
+    EXPECT_EQ((HFONT)SendMessageW(list, WM_GETFONT, 0, 0), shell);
+    EXPECT_EQ((HFONT)SendMessageW(GetDlgItem(dialog, IDC_GROUP_VOLUME), WM_GETFONT, 0, 0), shell);
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_SIZE_FULL), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_ASPECT_4_3), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(Count(), 0);
 }
 
 TEST_F(PlaylistEditorInDialog, BatchLeavesOnlyTheLastAddedItemSelected) {
-    AddItemsAtEnd(dialog, {"C:\\a.avi", "C:\\b.avi"});
+    Add(dialog, {"C:\\a.avi", "C:\\b.avi"});
     Select({0}, 0);
-    AddItemsAtEnd(dialog, {"C:\\c.avi", "C:\\d.avi", "C:\\e.avi"});
+    Add(dialog, {"C:\\c.avi", "C:\\d.avi", "C:\\e.avi"});
     EXPECT_EQ(Texts(), (std::vector<std::string>{"C:\\a.avi", "C:\\b.avi", "C:\\c.avi",
                                                  "C:\\d.avi", "C:\\e.avi"}));
     EXPECT_EQ(Selected(), std::vector<int>{4});
     EXPECT_EQ(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0), 4);
     EXPECT_EQ(GetFocus(), list);
-    AddItemsAtEnd(dialog, {});
+    Add(dialog, {});
     EXPECT_EQ(Selected(), std::vector<int>{4});
 }
 
 TEST_F(PlaylistEditorInDialog, DeleteRemovesEverySelectedItem) {
-    AddItemsAtEnd(dialog, {"1", "2", "3", "4", "5"});
+    Add(dialog, {"1", "2", "3", "4", "5"});
     Select({1, 2}, 2);
     Command(IDC_DELETE);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"1", "4", "5"}));
@@ -284,7 +300,7 @@ TEST_F(PlaylistEditorInDialog, DeleteRemovesEverySelectedItem) {
 }
 
 TEST_F(PlaylistEditorInDialog, MovesSwapTextAndSelection) {
-    AddItemsAtEnd(dialog, {"1", "2", "3"});
+    Add(dialog, {"1", "2", "3"});
     Select({1}, 1);
     Command(IDC_MOVE_UP);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"2", "1", "3"}));
@@ -305,7 +321,7 @@ TEST_F(PlaylistEditorInDialog, MovesSwapTextAndSelection) {
 }
 
 TEST_F(PlaylistEditorInDialog, InPlaceEditorTextIsCopiedWhileTyping) {
-    const std::string placeholder = ToAnsi(FLICKVANE_URL_PLACEHOLDER);
+    const std::string placeholder = unit::U8(ResourceText(IDS_URL_PROMPT));
     Command(IDC_ADD_URL);
     ASSERT_EQ(Texts(), std::vector<std::string>{placeholder});
     HWND editor = (HWND)SendMessageA(list, LVM_EDITLABELA, 0, 0);
@@ -478,8 +494,8 @@ TEST_F(PlaylistEditorInDialog, FailedSaveIsReportedAndTheDialogStaysOpen) {
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     // Below a file: no folder can be made there.
     std::string nowhere = std::string(exe) + "\\settings";
-    SetSettingsFolder(nowhere.c_str());
-    SetUserSettingsFolder(nowhere.c_str());
+    SetSettingsFolder(unit::W(nowhere).c_str());
+    SetUserSettingsFolder(unit::W(nowhere).c_str());
     ShowWindow(dialog, SW_SHOW);
     MessageBoxWatch watch = {dialog, L"", L"", false};
     HANDLE thread = CreateThread(nullptr, 0, AnswerMessageBox, &watch, 0, nullptr);

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "movie_runtime/movie_runtime.h"
+#include "movie_runtime/mf_library.h"
+#include "playback/playback_controller.h"
 #include "quicktime/qt_calls.h"
 #include "quicktime/qt_loader.h"
 #include "quicktime/qt_runtime.h"
@@ -88,12 +89,10 @@ std::string SearchExtensions(int capacity = QtFolderCapacity) {
 }
 
 // Every test starts from the loader's initial state, an empty QuickTime key and an empty log.
-// The real runtime's own failures are seen without the built-in runtime taking over.
 class QuickTimeLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QtResetLoaderState();
-        QtBuiltInDispatcher = nullptr;
         ClearQuickTimeKey();
         SetEnvironmentVariableA("QTSTANDIN_LOG", LogPath().c_str());
         SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", nullptr);
@@ -103,7 +102,6 @@ protected:
     }
     void TearDown() override {
         QtResetLoaderState();
-        QtBuiltInDispatcher = MovieRuntimeDispatcher;
         ClearQuickTimeKey();
         QuickTimeAvailable = 0;
         EXPECT_EQ(GetModuleHandleA(QtLibraryName), nullptr) << "a test left the runtime loaded";
@@ -115,21 +113,7 @@ class QuickTimeRuntimeCounting : public QuickTimeLoaderTest {};
 class QuickTimeUnavailableRuntime : public QuickTimeLoaderTest {};
 class QuickTimeLoadOnDemand : public QuickTimeLoaderTest {};
 class QuickTimeVersionTest : public QuickTimeLoaderTest {};
-class QuickTimeBuiltInBinding : public QuickTimeLoaderTest {};
-
-// A built-in runtime whose start gives the code set here, recording the selectors it serves.
-OSErr fakeBuiltInInitResult = 0;
-std::vector<LONG> fakeBuiltInSelectors;
-LONG_PTR __cdecl FakeBuiltInDispatcher(LONG selector, ...) {
-    fakeBuiltInSelectors.push_back(selector);
-    return selector == QtSelInitializeQTML ? fakeBuiltInInitResult : 0;
-}
-
-void UseFakeBuiltIn(OSErr initResult) {
-    fakeBuiltInInitResult = initResult;
-    fakeBuiltInSelectors.clear();
-    QtBuiltInDispatcher = FakeBuiltInDispatcher;
-}
+class MovieEngineChoice : public QuickTimeLoaderTest {};
 
 } // namespace
 
@@ -644,68 +628,49 @@ TEST_F(QuickTimeVersionTest, HeldLibraryIsTestedAndKept) {
     QtRuntimeTerminate();
 }
 
-// The built-in runtime in place of an absent or failing one
+// Which engine plays the movie kinds
 
-TEST_F(QuickTimeBuiltInBinding, EveryFailureOfTheRealRuntimeBindsTheBuiltInOne) {
-    struct Case {
-        const char* what;
-        const char* variant; // null: no runtime anywhere
-        const char* initResult;
-    } cases[] = {
-        {"no runtime", nullptr, nullptr},
-        {"missing entry point", "noentry", nullptr},
-        {"InitializeQTML fails", "v7020", "-108"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+TEST_F(MovieEngineChoice, AStartedQuickTimeTakesWhatItCanBeGivenAndMediaFoundationTheRest) {
+    ASSERT_TRUE(StartMovieRuntime());
+    Screen screen;
+    std::wstring movie = unit::W(unit::ExeFolder() + "media\\red.mp4");
+    // Every failure of the real runtime leaves QuickTime unavailable: Media Foundation plays.
+    for (const char* variant : {(const char*)nullptr, "noentry"}) {
         QtResetLoaderState();
         ClearQuickTimeKey();
-        if (c.variant != nullptr) {
-            SetFolderValue("QTSysDir", StandinFolder(c.variant));
+        if (variant != nullptr) {
+            SetFolderValue("QTSysDir", StandinFolder(variant));
         }
-        SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", c.initResult);
-        UseFakeBuiltIn(0);
-        EXPECT_EQ(QtRuntimeInitialize(0), 0);
-        EXPECT_EQ(QtInitCount, 1);
-        EXPECT_TRUE(QtBuiltInRuntimeBound());
-        EXPECT_EQ(QtLibraryHandle, nullptr);
-        EXPECT_EQ(QtPreCallHook, nullptr);
-        EXPECT_EQ(GetMovieDuration(nullptr), 0) << "routines reach the built-in runtime";
-        QtRuntimeTerminate();
-        EXPECT_FALSE(QtBuiltInRuntimeBound());
-        EXPECT_EQ(QtDispatcher, QtUnavailableDispatcher);
-        EXPECT_EQ(fakeBuiltInSelectors.front(), QtSelInitializeQTML);
-        EXPECT_EQ(fakeBuiltInSelectors.back(), QtSelTerminateQTML);
+        QtStartup();
+        EXPECT_EQ(QuickTimeAvailable, 0);
+        EXPECT_EQ(ChooseEnginePlayer(screen, QuickTimeFile, movie.c_str()), &screen.movie);
+        QtShutdown();
     }
-    SetEnvironmentVariableA("QTSTANDIN_INIT_RESULT", nullptr);
-}
-
-TEST_F(QuickTimeBuiltInBinding, ARealRuntimeThatStartsKeepsPrecedence) {
+    QtResetLoaderState();
     SetFolderValue("QTSysDir", StandinFolder("v7020"));
-    UseFakeBuiltIn(0);
-    EXPECT_EQ(QtRuntimeInitialize(0), 0);
-    EXPECT_FALSE(QtBuiltInRuntimeBound());
-    EXPECT_NE(QtLibraryHandle, nullptr);
-    EXPECT_TRUE(fakeBuiltInSelectors.empty());
-    QtRuntimeTerminate();
-}
-
-TEST_F(QuickTimeBuiltInBinding, WhenNeitherStartsTheRealRuntimesCodeStandsAndNothingIsAvailable) {
-    UseFakeBuiltIn(QtErrRuntimeUnavailable);
-    EXPECT_EQ(QtRuntimeInitialize(0), QtErrLibraryNotFound);
-    EXPECT_EQ(QtInitCount, 0);
-    EXPECT_FALSE(QtBuiltInRuntimeBound());
-    EXPECT_EQ(QtDispatcher, QtUnavailableDispatcher);
-    EXPECT_EQ(GetMovieDuration(nullptr), QtErrRuntimeUnavailable);
     QtStartup();
-    EXPECT_EQ(QuickTimeAvailable, 0);
-}
-
-TEST_F(QuickTimeBuiltInBinding, MediaFoundationStartsUnderTheSaverAndMakesMoviesAvailable) {
-    QtBuiltInDispatcher = MovieRuntimeDispatcher;
-    QtStartup();
-    EXPECT_EQ(QuickTimeAvailable, 1);
-    EXPECT_TRUE(QtBuiltInRuntimeBound());
+    ASSERT_EQ(QuickTimeAvailable, 1);
+    EXPECT_EQ(ChooseEnginePlayer(screen, QuickTimeFile, movie.c_str()), &screen.quickTime);
+    // A URL, and a file without a short name, cannot be given to it.
+    EXPECT_EQ(ChooseEnginePlayer(screen, QuickTimeFile, L"http://example.invalid/a.mov"),
+              &screen.movie);
+    EXPECT_EQ(ChooseEnginePlayer(screen, QuickTimeFile, L"C:\\nowhere\\a.mov"), &screen.movie);
+    EXPECT_EQ(ChooseEnginePlayer(screen, DirectShowFile, movie.c_str()), &screen.directShow);
     QtShutdown();
-    EXPECT_FALSE(QtBuiltInRuntimeBound());
+    QuickTimeAvailable = 0;
+}
+
+TEST_F(MovieEngineChoice, MediaFoundationIsLoadedFromTheSystemFolderOnly) {
+    // A library of that name beside the saver, as in a Downloads folder, is passed by.
+    std::string planted = unit::ExeFolder() + "mfplat.dll";
+    ASSERT_TRUE(CopyFileA((StandinFolder("v7020") + QtLibraryName).c_str(), planted.c_str(),
+                          FALSE));
+    bool started = StartMovieRuntime();
+    DeleteFileA(planted.c_str());
+    ASSERT_TRUE(started);
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    char loaded[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("mfplat.dll"), loaded, MAX_PATH);
+    EXPECT_EQ(_strnicmp(loaded, system, strlen(system)), 0) << loaded;
 }

@@ -143,6 +143,13 @@ TEST_F(QuickTimePlayerSteps, BoundsAreHandedOverTopLeftBottomRightInSixteenBits)
     EXPECT_EQ(h, 50);
 }
 
+TEST_F(QuickTimePlayerSteps, TheBoxKeepsToThePartThatShows) {
+    ASSERT_EQ(Open("box=1280x720 scale=600 duration=1800"), 1);
+    QuickTimePlayer player;
+    player.Place({-128, 24, 1152, 744}, {0, 0, 1024, 768});
+    EXPECT_EQ(LastLine("SetMovieBox "), "SetMovieBox 1 24 0 744 1024");
+}
+
 TEST_F(QuickTimePlayerSteps, VolumeIsQuantisedAndWrittenBack) {
     ASSERT_EQ(Open("box=320x240 scale=600 duration=1800"), 1);
     gSettings.Mute = 0;

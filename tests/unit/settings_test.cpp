@@ -22,8 +22,8 @@ using unit::PlaylistPaths;
 using unit::ReadBytes;
 
 void UseStandardNames() {
-    strcpy(gSettings.sectionName, "Flickvane");
-    strcpy(gSettings.fileName, "Flickvane.ini");
+    wcscpy(gSettings.sectionName, L"Flickvane");
+    wcscpy(gSettings.fileName, L"Flickvane.ini");
 }
 
 bool FileExists(const std::string& path) {
@@ -57,12 +57,13 @@ protected:
         userFolder = folder + "\\user\\Flickvane";
         userFile = userFolder + "\\Flickvane.ini";
         UseStandardNames();
-        SetSettingsFolder(folder.c_str());
-        SetUserSettingsFolder(userFolder.c_str());
+        SetSettingsFolder(unit::W(folder).c_str());
+        SetUserSettingsFolder(unit::W(userFolder).c_str());
         storeFolder = folder + "\\store";
         storeFile = storeFolder + "\\Flickvane.ini";
-        SetVirtualStoreFolder(storeFolder.c_str());
+        SetVirtualStoreFolder(unit::W(storeFolder).c_str());
         gSettings.Size = 0;
+        gSettings.Monitors = 0;
     }
     void TearDown() override {
         SetSettingsFolder(nullptr);
@@ -107,7 +108,7 @@ public:
         column.mask = LVCF_WIDTH;
         column.cx = 300;
         SendDlgItemMessageA(window, IDC_PLAYLIST, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
-        for (int id : {IDC_REPEAT, IDC_RANDOM, IDC_MUTE, IDC_KEYBOARD, IDC_ESCKEY}) {
+        for (int id : {IDC_REPEAT, IDC_RANDOM, IDC_MUTE, IDC_KEYBOARD, IDC_ESCKEY, IDC_RESUME}) {
             Child("BUTTON", BS_AUTOCHECKBOX, id);
         }
         for (int id = IDC_SIZE_50; id <= IDC_SIZE_FULL; ++id) {
@@ -115,6 +116,9 @@ public:
         }
         for (int id : {IDC_ASPECT_4_3, IDC_ASPECT_16_9, IDC_ASPECT_VIDEO, IDC_ASPECT_SCREEN}) {
             Child("BUTTON", BS_AUTORADIOBUTTON | (id == IDC_ASPECT_4_3 ? WS_GROUP : 0), id);
+        }
+        for (int id = IDC_MONITORS_PRIMARY; id <= IDC_MONITORS_SPAN; ++id) {
+            Child("BUTTON", BS_AUTORADIOBUTTON | (id == IDC_MONITORS_PRIMARY ? WS_GROUP : 0), id);
         }
         Child(TRACKBAR_CLASSA, TBS_VERT, IDC_VOLUME);
         SendDlgItemMessageA(window, IDC_VOLUME, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10000));
@@ -143,6 +147,13 @@ public:
         item.iItem = (int)Items().size();
         item.pszText = const_cast<char*>(text.c_str());
         SendDlgItemMessageA(window, IDC_PLAYLIST, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    }
+    void AddWideItem(const std::wstring& text) {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = (int)Items().size();
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        SendDlgItemMessageW(window, IDC_PLAYLIST, LVM_INSERTITEMW, 0, (LPARAM)&item);
     }
     void SetVolumePosition(int position) {
         SendDlgItemMessageA(window, IDC_VOLUME, TBM_SETPOS, TRUE, position);
@@ -315,9 +326,11 @@ TEST_F(SettingsFile, OverlongEntryIsLeftOutInTheSaver) {
 }
 
 TEST_F(SettingsFile, SwitchesNeedExactlyOne) {
-    WriteIni("Repeat=2\r\nRandom=0\r\nMute=1\r\nKeyboard=-1\r\nESCKey=1\r\n");
+    WriteIni("Repeat=2\r\nRandom=0\r\nMute=1\r\nKeyboard=-1\r\nESCKey=1\r\nResume=1\r\n");
     DialogControls dialog;
     LoadSettings(dialog.window, 1);
+    EXPECT_EQ(gSettings.Resume, 1);
+    EXPECT_TRUE(dialog.Checked(IDC_RESUME));
     EXPECT_EQ(gSettings.Repeat, 0);
     EXPECT_EQ(gSettings.Random, 0);
     EXPECT_EQ(gSettings.Mute, 1);
@@ -413,6 +426,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrder) {
     dialog.Check(IDC_REPEAT, true);
     dialog.Check(IDC_MUTE, true);
     dialog.Check(IDC_ESCKEY, true);
+    dialog.Check(IDC_RESUME, true);
     dialog.Check(IDC_SIZE_75, true);
     dialog.Check(IDC_ASPECT_SCREEN, true);
     dialog.SetVolumePosition(500);
@@ -422,7 +436,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrder) {
               (std::vector<std::string>{"[Flickvane]", "FilesNum=3", "File1=C:\\clips\\one.avi",
                                         "File2=D:\\\x93\xae\x89\xe6", "File3=http://example.com/a.wmv",
                                         "Repeat=1", "Random=0", "Mute=1", "Keyboard=0", "ESCKey=1",
-                                        "Size=2", "AspectRatio=3", "Volume=-500"}));
+                                        "Size=2", "AspectRatio=3", "Volume=-500", "Monitors=0", "Resume=1"}));
 }
 
 TEST_F(SettingsFile, LoadThenSaveDropsStaleKeys) {
@@ -435,7 +449,7 @@ TEST_F(SettingsFile, LoadThenSaveDropsStaleKeys) {
     EXPECT_EQ(unit::CrLfLines(ReadBytes(file)),
               (std::vector<std::string>{"[Flickvane]", "FilesNum=1", "File1=C:\\a.avi", "Repeat=0",
                                         "Random=0", "Mute=0", "Keyboard=0", "ESCKey=0", "Size=6",
-                                        "AspectRatio=0", "Volume=-500"}));
+                                        "AspectRatio=0", "Volume=-500", "Monitors=0", "Resume=0"}));
 }
 
 TEST_F(SettingsFile, MissingKeyStopsAndSaveShortensTheCount) {
@@ -451,15 +465,30 @@ TEST_F(SettingsFile, MissingKeyStopsAndSaveShortensTheCount) {
 }
 
 TEST_F(SettingsFile, UnknownCodesWithoutButtons) {
-    WriteIni("Size=9\r\nAspectRatio=7\r\n");
+    WriteIni("Size=9\r\nAspectRatio=7\r\nMonitors=9\r\n");
     DialogControls dialog;
     LoadSettings(dialog.window, 1);
+    for (int id = IDC_MONITORS_PRIMARY; id <= IDC_MONITORS_SPAN; ++id) {
+        EXPECT_FALSE(dialog.Checked(id)) << id;
+    }
     ASSERT_TRUE(SaveSettings(dialog.window));
     char value[16];
     GetPrivateProfileStringA("Flickvane", "Size", "", value, sizeof(value), file.c_str());
     EXPECT_STREQ(value, "6");
     GetPrivateProfileStringA("Flickvane", "AspectRatio", "", value, sizeof(value), file.c_str());
     EXPECT_STREQ(value, "7");
+    GetPrivateProfileStringA("Flickvane", "Monitors", "", value, sizeof(value), file.c_str());
+    EXPECT_STREQ(value, "9");
+    // A known mode checks its button and is written from it.
+    WriteIni("Monitors=2\r\n");
+    DialogControls known;
+    LoadSettings(known.window, 1);
+    EXPECT_TRUE(known.Checked(IDC_MONITORS_EACH));
+    known.Check(IDC_MONITORS_EACH, false);
+    known.Check(IDC_MONITORS_SPAN, true);
+    ASSERT_TRUE(SaveSettings(known.window));
+    GetPrivateProfileStringA("Flickvane", "Monitors", "", value, sizeof(value), file.c_str());
+    EXPECT_STREQ(value, "3");
 }
 
 TEST_F(SettingsFile, EmptyItemsAreNotWritten) {
@@ -500,13 +529,13 @@ TEST(SettingsWindowsFolder, FileLivesInTheWindowsFolder) {
     SetSettingsFolder(nullptr);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    SetUserSettingsFolder((std::string(temp) + "fvset-no-user-file").c_str());
+    SetUserSettingsFolder(unit::W((std::string(temp) + "fvset-no-user-file")).c_str());
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     std::string expected = std::string(windows) + "\\Flickvane.ini";
-    char path[kPathBufferSize];
+    wchar_t path[kPathBufferSize];
     ASSERT_TRUE(GetSettingsFilePath(path));
-    EXPECT_EQ(std::string(path), expected);
+    EXPECT_EQ(unit::U8(path), expected);
 
     // A file written by the profile functions under the bare name is the one that is read.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "Flickvane.ini");
@@ -603,7 +632,9 @@ TEST_F(SettingsFile, SavedBytesMatchTheProfileFunctions) {
                              {"ESCKey", "0"},
                              {"Size", "3"},
                              {"AspectRatio", "2"},
-                             {"Volume", "-2500"}};
+                             {"Volume", "-2500"},
+                             {"Monitors", "0"},
+                             {"Resume", "0"}};
     for (const auto& key : keys) {
         ASSERT_TRUE(WritePrivateProfileStringA("Flickvane", key[0], key[1], reference.c_str()));
     }
@@ -620,6 +651,35 @@ TEST_F(SettingsFile, SavedBytesMatchTheProfileFunctions) {
                                         "C:\\leading blanks.avi", "C:\\trailing blank.avi"}));
     EXPECT_EQ(gSettings.Volume, -2500);
     EXPECT_EQ(gSettings.Keyboard, 1);
+}
+
+TEST_F(SettingsFile, AnEntryTheCodePageCannotHoldMakesTheFileUnicode) {
+    DialogControls dialog;
+    FillDialog(dialog);
+    const std::wstring emoji = L"C:\\clips\\2 \U0001F600 caf\u00e9.mp4";
+    dialog.AddWideItem(emoji);
+    ASSERT_TRUE(SaveSettings(dialog.window));
+    std::string saved = ReadBytes(file);
+    ASSERT_GE(saved.size(), 2u);
+    ASSERT_EQ(saved.substr(0, 2), "\xff\xfe");
+    std::wstring text((const wchar_t*)(saved.data() + 2), (saved.size() - 2) / 2);
+    // The same keys in the same order as in the code page, only in UTF-16.
+    std::vector<std::string> lines = unit::CrLfLines(unit::U8(text));
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines[0], "[Flickvane]");
+    EXPECT_EQ(lines[1], "FilesNum=3");
+    EXPECT_EQ(lines[2], "File1=C:\\new one.avi");
+    EXPECT_EQ(lines[4], "File3=" + unit::U8(emoji));
+    EXPECT_EQ(lines[14], "Resume=0");
+
+    LoadSettings(nullptr, 0);
+    EXPECT_EQ(PlaylistPaths().back(), unit::U8(emoji));
+    EXPECT_EQ(gSettings.Volume, -2500);
+    // Without that entry the file is in the code page again.
+    DialogControls plain;
+    FillDialog(plain);
+    ASSERT_TRUE(SaveSettings(plain.window));
+    EXPECT_EQ(ReadBytes(file).substr(0, 12), "[Flickvane]\r");
 }
 
 TEST_F(SettingsFile, ValueCannotAddLines) {
@@ -672,9 +732,9 @@ TEST_F(SettingsFile, WindowsFolderFailureFallsBackToTheUserFile) {
     ASSERT_TRUE(FileExists(userFile));
     EXPECT_EQ(unit::CrLfLines(ReadBytes(userFile))[1], "FilesNum=2");
     EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"Flickvane.ini", "user"}));
-    char path[kPathBufferSize];
+    wchar_t path[kPathBufferSize];
     ASSERT_TRUE(GetSettingsReadPath(path));
-    EXPECT_EQ(std::string(path), userFile);
+    EXPECT_EQ(unit::U8(path), userFile);
     LoadSettings(nullptr, 0);
     EXPECT_EQ(gSettings.Keyboard, 1);
     EXPECT_EQ(gSettings.Repeat, 0);
@@ -682,7 +742,7 @@ TEST_F(SettingsFile, WindowsFolderFailureFallsBackToTheUserFile) {
 }
 
 TEST_F(SettingsFile, MissingWindowsFolderUsesTheUserFile) {
-    SetSettingsFolder((folder + "\\no such folder").c_str());
+    SetSettingsFolder(unit::W((folder + "\\no such folder")).c_str());
     DialogControls dialog;
     FillDialog(dialog);
     ASSERT_TRUE(SaveSettings(dialog.window));
@@ -696,9 +756,9 @@ TEST_F(SettingsFile, MissingWindowsFolderUsesTheUserFile) {
 
 TEST_F(SettingsFile, NeitherPlaceWritable) {
     WriteBytes(file, kOldText);
-    SetSettingsFolder((folder + "\\no such folder").c_str());
+    SetSettingsFolder(unit::W((folder + "\\no such folder")).c_str());
     // A folder below a file cannot be made.
-    SetUserSettingsFolder((file + "\\Flickvane").c_str());
+    SetUserSettingsFolder(unit::W((file + "\\Flickvane")).c_str());
     DialogControls dialog;
     FillDialog(dialog);
     EXPECT_FALSE(SaveSettings(dialog.window));
@@ -759,20 +819,20 @@ TEST_F(SettingsFile, SaveAfterReadingTheVirtualStoreCopyGoesToTheWindowsFolder) 
     EXPECT_FALSE(FileExists(userFile));
     // The stored copy is left as it was; it is no longer read.
     EXPECT_EQ(ReadBytes(storeFile), kOldText);
-    char path[kPathBufferSize];
+    wchar_t path[kPathBufferSize];
     ASSERT_TRUE(GetSettingsReadPath(path));
-    EXPECT_EQ(std::string(path), file);
+    EXPECT_EQ(unit::U8(path), file);
 }
 
 TEST(SettingsVirtualStore, FolderIsTheWindowsFolderWithoutItsDrive) {
-    char folder[kPathBufferSize];
-    ASSERT_TRUE(VirtualStoreFolderFor("C:\\Users\\aki\\AppData\\Local", "C:\\Windows", folder));
-    EXPECT_EQ(std::string(folder), "C:\\Users\\aki\\AppData\\Local\\VirtualStore\\Windows");
-    ASSERT_TRUE(VirtualStoreFolderFor("E:\\Profiles\\aki\\Local", "D:\\WINNT", folder));
-    EXPECT_EQ(std::string(folder), "E:\\Profiles\\aki\\Local\\VirtualStore\\WINNT");
-    EXPECT_FALSE(VirtualStoreFolderFor("C:\\Local", "\\\\server\\share", folder));
-    EXPECT_FALSE(VirtualStoreFolderFor("C:\\Local", "", folder));
-    EXPECT_FALSE(VirtualStoreFolderFor(std::string(kPathBufferSize, 'x').c_str(), "C:\\Windows", folder));
+    wchar_t folder[kPathBufferSize];
+    ASSERT_TRUE(VirtualStoreFolderFor(L"C:\\Users\\aki\\AppData\\Local", L"C:\\Windows", folder));
+    EXPECT_EQ(unit::U8(folder), "C:\\Users\\aki\\AppData\\Local\\VirtualStore\\Windows");
+    ASSERT_TRUE(VirtualStoreFolderFor(L"E:\\Profiles\\aki\\Local", L"D:\\WINNT", folder));
+    EXPECT_EQ(unit::U8(folder), "E:\\Profiles\\aki\\Local\\VirtualStore\\WINNT");
+    EXPECT_FALSE(VirtualStoreFolderFor(L"C:\\Local", L"\\\\server\\share", folder));
+    EXPECT_FALSE(VirtualStoreFolderFor(L"C:\\Local", L"", folder));
+    EXPECT_FALSE(VirtualStoreFolderFor(std::wstring(kPathBufferSize, L'x').c_str(), L"C:\\Windows", folder));
 }
 
 TEST(SettingsVirtualStore, RealFolderIsUnderLocalApplicationData) {
@@ -783,9 +843,9 @@ TEST(SettingsVirtualStore, RealFolderIsUnderLocalApplicationData) {
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    char path[kPathBufferSize];
+    wchar_t path[kPathBufferSize];
     ASSERT_TRUE(GetVirtualStoreFilePath(path));
-    EXPECT_EQ(std::string(path), std::string(local) + "\\VirtualStore" + (windows + 2) + "\\Flickvane.ini");
+    EXPECT_EQ(unit::U8(path), std::string(local) + "\\VirtualStore" + (windows + 2) + "\\Flickvane.ini");
 }
 
 TEST(SettingsUserFolder, ApplicationDataFolder) {
@@ -794,14 +854,14 @@ TEST(SettingsUserFolder, ApplicationDataFolder) {
     char appData[MAX_PATH];
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
     std::string expected = std::string(appData) + "\\Flickvane\\Flickvane.ini";
-    char path[kPathBufferSize];
+    wchar_t path[kPathBufferSize];
     ASSERT_TRUE(GetUserSettingsFilePath(path));
-    EXPECT_EQ(std::string(path), expected);
+    EXPECT_EQ(unit::U8(path), expected);
 
     // With the Windows folder out of reach the file goes there, folder made as needed.
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    SetSettingsFolder((std::string(temp) + "fvset-no-such-folder").c_str());
+    SetSettingsFolder(unit::W((std::string(temp) + "fvset-no-such-folder")).c_str());
     DeleteFileA(expected.c_str());
     RemoveDirectoryA((std::string(appData) + "\\Flickvane").c_str());
     DialogControls dialog;
@@ -860,6 +920,6 @@ TEST_F(SettingsFile, ConfigurationDialogTemplateRoundTrip) {
               (std::vector<std::string>{"[Flickvane]", "FilesNum=2", "File1=C:\\notes.txt",
                                         "File2=E:\\clips", "Repeat=0", "Random=1", "Mute=0",
                                         "Keyboard=0", "ESCKey=1", "Size=2", "AspectRatio=3",
-                                        "Volume=-500"}));
+                                        "Volume=-500", "Monitors=0", "Resume=0"}));
     DestroyWindow(dialog);
 }

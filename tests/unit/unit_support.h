@@ -13,7 +13,16 @@ std::string ExeFolder();
 std::string ReadBytes(const std::string& path);
 // Lines split at CRLF; a last line without one is kept.
 std::vector<std::string> CrLfLines(const std::string& text);
-// The paths of the playlist's entries, first to last, up to the empty terminator.
+// UTF-8 text (as the test sources write it) in UTF-16, and back.
+std::wstring W(const std::string& text);
+std::string U8(const std::wstring& text);
+// The paths of the playlist's entries, first to last, up to the empty terminator, in UTF-8.
 std::vector<std::string> PlaylistPaths();
+// A new empty folder under the temporary folder, named after the test; its files are removed
+// first when it is there.
+std::wstring FreshTempFolder(const wchar_t* name);
+// The names of the files in a folder, in the order the file system gives them.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
 
 } // namespace unit

@@ -1,4 +1,4 @@
-#include "playback/path_text.h"
+#include "settings/path_text.h"
 
 #include <windows.h>
 
@@ -6,11 +6,11 @@
 
 namespace {
 
-bool StartsWithNoCase(const char* text, const char* prefix) {
+bool StartsWithNoCase(const wchar_t* text, const wchar_t* prefix) {
     for (; *prefix; ++text, ++prefix) {
-        char c = *text;
-        if (c >= 'A' && c <= 'Z') {
-            c = (char)(c - 'A' + 'a');
+        wchar_t c = *text;
+        if (c >= L'A' && c <= L'Z') {
+            c = (wchar_t)(c - L'A' + L'a');
         }
         if (c != *prefix) {
             return false;
@@ -19,42 +19,25 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
     return true;
 }
 
-// The character after the last separator, stepping over double-byte characters so that a
-// trail byte of 0x5C (as in many Shift-JIS kanji) is not taken for a backslash.
-const char* AfterLast(const char* path, char separator) {
-    const char* found = nullptr;
-    for (const char* p = path; *p;) {
-        if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0') {
-            p += 2;
-            continue;
-        }
-        if (*p == separator) {
-            found = p + 1;
-        }
-        ++p;
-    }
-    return found;
-}
-
 } // namespace
 
-const char* ItemTitleFromPath(const char* path) {
+const wchar_t* ItemTitleFromPath(const wchar_t* path) {
     if (path == nullptr) {
-        return "";
+        return L"";
     }
-    const char* title = AfterLast(path, '\\');
+    const wchar_t* title = wcsrchr(path, L'\\');
     if (title == nullptr) {
-        title = AfterLast(path, '/');
+        title = wcsrchr(path, L'/');
     }
-    return title ? title : path;
+    return title ? title + 1 : path;
 }
 
-bool HasInternetScheme(const char* path) {
+bool HasInternetScheme(const wchar_t* path) {
     if (path == nullptr) {
         return false;
     }
-    return StartsWithNoCase(path, "http:") || StartsWithNoCase(path, "https:") ||
-           StartsWithNoCase(path, "ftp:");
+    return StartsWithNoCase(path, L"http:") || StartsWithNoCase(path, L"https:") ||
+           StartsWithNoCase(path, L"ftp:");
 }
 
 namespace {
@@ -131,7 +114,7 @@ void PutComponents(QueryWriter& writer, const wchar_t* rest, int rootComponents)
 
 } // namespace
 
-bool FormQueryText(const wchar_t* path, wchar_t* query, size_t size) {
+bool FormQueryPath(const wchar_t* path, wchar_t* query, size_t size) {
     if (path == nullptr || query == nullptr || size == 0) {
         return false;
     }
@@ -162,18 +145,6 @@ bool FormQueryText(const wchar_t* path, wchar_t* query, size_t size) {
         query[0] = L'\0';
     }
     return writer.fits;
-}
-
-bool FormQueryPath(const char* path, wchar_t* query, size_t size) {
-    if (path == nullptr || query == nullptr || size == 0) {
-        return false;
-    }
-    query[0] = L'\0';
-    wchar_t wide[kPathBufferSize];
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kPathBufferSize) <= 0) {
-        return false;
-    }
-    return FormQueryText(wide, query, size);
 }
 
 bool AppendSearchPattern(wchar_t* query, size_t size) {

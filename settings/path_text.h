@@ -8,11 +8,11 @@
 
 // The window title for an item: the text after the path's last backslash; for a path without
 // one (a URL), after its last "/"; otherwise the whole path. Points into path.
-const char* ItemTitleFromPath(const char* path);
+const wchar_t* ItemTitleFromPath(const wchar_t* path);
 
 // True when the path names a scheme that WinINet can open (http, https, ftp); anything else,
 // such as a local path, cannot be a readable URL.
-bool HasInternetScheme(const char* path);
+bool HasInternetScheme(const wchar_t* path);
 
 // Room for the longest query text: a stored path whose leading "\\" became "\\?\UNC\", a
 // folder search's "\*" and the terminator.
@@ -23,9 +23,7 @@ constexpr size_t kQueryPathSize = (size_t)kMaxPathChars + 6 + 2 + 1;
 // the tidying that the prefix would otherwise switch off (forward slashes become backslashes,
 // repeated separators, "." and a trailing separator go, ".." takes the folder before it away).
 // A path already carrying "\\?\" is kept as it is; any other (relative, a device) only has its
-// slashes turned. False when the path cannot be converted or the text does not fit size.
-bool FormQueryPath(const char* path, wchar_t* query, size_t size);
-// The same for a path already in UTF-16.
-bool FormQueryText(const wchar_t* path, wchar_t* query, size_t size);
+// slashes turned. False when the text does not fit size.
+bool FormQueryPath(const wchar_t* path, wchar_t* query, size_t size);
 // Appends a folder search's "\*" to a query text formed above, without doubling a separator.
 bool AppendSearchPattern(wchar_t* query, size_t size);

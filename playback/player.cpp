@@ -1,0 +1,5 @@
+#include "playback/player.h"
+
+#include "settings/settings.h"
+
+bool Player::Muted() const { return silent || gSettings.Mute == 1; }

@@ -1,0 +1,33 @@
+// One screen of the saver: a window, the monitor it stands for, the player of what it shows
+// and its place in the playlist.
+#pragma once
+
+#include <windows.h>
+
+#include "movie_runtime/movie_player.h"
+#include "playback/directshow_player.h"
+#include "quicktime/qt_player.h"
+#include "settings/settings.h"
+
+struct PlaylistEntry;
+
+struct Screen {
+    HWND window = nullptr;  // the saver window, or its preview child
+    RECT monitor = {};      // where the picture belongs, screen coordinates (full screen only)
+    bool preview = false;
+    bool secondary = false;         // not the primary monitor's: silent, and its item as the mode says
+    PlaylistEntry* entry = nullptr; // the entry shown or being opened
+    wchar_t path[kPathBufferSize] = {};     // its path when it was taken: a reshuffle deals paths anew
+    Player* player = nullptr;       // the player of that entry, null while none plays
+    bool started = false;           // that player has started it
+
+    // One player per engine, kept from item to item.
+    DirectShowPlayer directShow;
+    MoviePlayer movie;
+    QuickTimePlayer quickTime;
+
+    LPARAM urlTicket = 0; // the URL check awaited, 0 when none
+    // Skips since something last played, and the list's length when the run of skips began.
+    int consecutiveSkips = 0;
+    int entriesAtFirstSkip = 0;
+};
