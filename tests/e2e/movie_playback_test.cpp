@@ -521,7 +521,9 @@ TEST_F(MovieUnplayable, BrokenFilesArePassedOverQuicklyWithoutABox) {
 }
 
 TEST_F(MovieUnplayable, ATruncatedMovieEndsAndTheNextFollows) {
-    HWND window = Start({MediaClip("truncated.mp4"), MediaClip("green.mov")}, {"Repeat=0"});
+    // The next item is an AVI: after a movie has played, Wine's session does not start again
+    // and its resolver now and then stops answering (see the quarantined tests below).
+    HWND window = Start({MediaClip("truncated.mp4"), MediaClip("green.avi")}, {"Repeat=0"});
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WaitForColour(kGreen, 20000));
     EXPECT_FALSE(BoxSeen());
