@@ -30,10 +30,15 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A file can be opened for writing; a new file can be made in a folder.
+std::string ProbeIn(const std::string& folder) { return folder + "\\writable.probe"; }
+
+// A file can be opened for writing; a new file can be made in a folder. The flag can take
+// effect between making the probe and deleting it: a probe left so is deleted on the next call,
+// which succeeds only once the folder can be written again.
 bool Writable(const std::string& path) {
     if (IsFolder(path)) {
-        std::string probe = path + "\\writable.probe";
+        std::string probe = ProbeIn(path);
+        DeleteFileA(probe.c_str());
         HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
@@ -98,6 +103,7 @@ protected:
         saver.Kill();
         for (const std::string& path : immutable) {
             SetImmutable(path, false);
+            DeleteFileA(ProbeIn(path).c_str());
         }
         RemoveSettings();
         RemoveDirectoryA(UserSettingsFolder().c_str());
