@@ -15,23 +15,23 @@ namespace {
 
 constexpr DWORD kRepaintPauseMs = 200;
 constexpr DWORD kRendererSeekPauseMs = 1000;
-// Longest wait for a graph told to stop when ready to reach the stopped state.
-constexpr DWORD kStopWaitMs = 2000;
-constexpr DWORD kStopPollMs = 20;
+// Longest wait for a paused graph to cue its first picture.
+constexpr DWORD kCueWaitMs = 2000;
+constexpr DWORD kCuePollMs = 20;
 
 bool Usable(const void* p) { return p != nullptr && !windowDestroyed; }
 
-// StopWhenReady may complete on another thread after it returns; a Run issued before then is
-// undone. Waits, with a bound, for the stopped state, letting messages sent to the window by
-// the renderer through meanwhile; input cuts the wait short, since it may end the saver.
-void WaitUntilStopped(IMediaControl* control) {
+// Waits, with a bound, for a pausing graph to hold its first picture, letting messages sent to
+// the window by the renderer through meanwhile; input cuts the wait short, since it may end the
+// saver.
+void WaitUntilCued(IMediaControl* control) {
     // Only input that comes during the wait counts: a key already queued (the one that moved to
     // this item, say) does not cut it short.
     GetQueueStatus(QS_INPUT);
-    for (DWORD waited = 0; waited < kStopWaitMs; waited += kStopPollMs) {
+    for (DWORD waited = 0; waited < kCueWaitMs; waited += kCuePollMs) {
         OAFilterState state = State_Running;
         HRESULT hr = control->GetState(0, &state);
-        if (FAILED(hr) || (hr == S_OK && state == State_Stopped)) {
+        if (FAILED(hr) || hr == S_OK) {
             return;
         }
         if (LOWORD(GetQueueStatus(QS_INPUT)) != 0) {
@@ -39,7 +39,7 @@ void WaitUntilStopped(IMediaControl* control) {
         }
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        gPlaybackHooks.sleep(kStopPollMs);
+        gPlaybackHooks.sleep(kCuePollMs);
     }
 }
 
@@ -61,11 +61,9 @@ PlayerOpen DirectShowPlayer::Open(HWND into, const wchar_t* path) {
 
 void DirectShowPlayer::StartAt(LONGLONG from) {
     PlaybackGraph& g = graph;
-    // The first picture stands in the window before playback starts.
-    if (Usable(g.control)) {
-        CheckResult(g.control->StopWhenReady());
-        WaitUntilStopped(g.control);
-    }
+    // The place is set while the graph is still stopped, where setting it flushes nothing; a
+    // flushing seek on a graph that is cueing its first picture can stall Wine's splitter for
+    // good. The paused graph then holds the picture from there before playback starts.
     if (Usable(g.seeking)) {
         LONGLONG start = from;
         CheckResult(g.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
@@ -74,6 +72,10 @@ void DirectShowPlayer::StartAt(LONGLONG from) {
     ChangeVolume(Muted() ? -10000 : 0);
     if (g.seeking) {
         ReadSeekingCaps(g);
+    }
+    if (Usable(g.control)) {
+        CheckResult(g.control->Pause());
+        WaitUntilCued(g.control);
     }
     if (Usable(g.control)) {
         CheckResult(g.control->Run());
