@@ -7,6 +7,7 @@
 
 #include "movie_runtime/movie_player.h"
 
+#include <dshow.h>
 #include <evr.h>
 #include <mfapi.h>
 #include <mferror.h>
@@ -18,8 +19,8 @@
 
 #include "movie_runtime/mf_library.h"
 #include "movie_runtime/movie_math.h"
-#include "movie_runtime/movie_video_window.h"
 #include "movie_runtime/track_header.h"
+#include "playback/picture_window.h"
 #include "playback/seek_math.h"
 #include "playback/video_rect.h"
 #include "quicktime/qt_volume.h"
@@ -298,10 +299,10 @@ public:
     // picture's place, hidden, before the renderer is made for it: Wine's renderer presents at
     // the size its window had then, and scales every frame when that was another.
     HRESULT Create(HWND owner, MoviePlayer* player, HWND spare, const RECT& destination) {
-        window = spare != nullptr ? spare : CreateMovieVideoWindow(owner, player);
+        window = spare != nullptr ? spare : CreatePictureWindow(owner, player);
         HRESULT hr = window != nullptr ? S_OK : E_FAIL;
         if (SUCCEEDED(hr)) {
-            SizeMovieVideoWindow(window, owner, destination);
+            SizePictureWindow(window, owner, destination);
         }
         if (SUCCEEDED(hr)) hr = gMf.createVideoRendererActivate(window, &videoRenderer);
         if (SUCCEEDED(hr)) hr = gMf.createAudioRendererActivate(&audioRenderer);
@@ -542,7 +543,7 @@ PlayerNews MoviePlayer::TakeSource() {
     }
     if (startAt_ < 0) {
         // Open: its size is known, so it can be placed; its session is set up at the start.
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, boundTimer_);
         state_ = State::Ready;
         return PlayerNews::Ready;
     }
@@ -752,26 +753,26 @@ void MoviePlayer::CollectClosedSessions() {
     // A session that says nothing more is looked at again until it is gone.
     if (owner_ != nullptr) {
         if (closing_.empty()) {
-            KillTimer(owner_, ID_MOVIE_CLOSE_TIMER);
+            KillTimer(owner_, closeTimer_);
         } else {
-            SetTimer(owner_, ID_MOVIE_CLOSE_TIMER, kClosePollMs, nullptr);
+            SetTimer(owner_, closeTimer_, kClosePollMs, nullptr);
         }
     }
 }
 
 void MoviePlayer::Await(DWORD milliseconds) {
-    SetTimer(owner_, ID_MOVIE_TIMER, milliseconds, nullptr);
+    SetTimer(owner_, boundTimer_, milliseconds, nullptr);
 }
 
 PlayerNews MoviePlayer::Fail() {
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, boundTimer_);
     state_ = State::Failed;
     return PlayerNews::Failed;
 }
 
 void MoviePlayer::Close() {
     if (owner_ != nullptr) {
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, boundTimer_);
     }
     if (resolve_ != nullptr) {
         resolve_->Cancel();
@@ -799,6 +800,29 @@ void MoviePlayer::Close() {
     reportedTurn_ = turningTopology_ = turnRefused_ = false;
     fileShape_ = {0, 0, 0};
     lastClock_ = -1;
+    held_ = false;
+    beneath = nullptr;
+}
+
+void MoviePlayer::Hold() {
+    held_ = true;
+    ApplyVolume();
+}
+
+// Started, and its renderer has presented a picture where it can tell.
+bool MoviePlayer::Showing() {
+    if (state_ != State::Playing && state_ != State::Ended) {
+        return false;
+    }
+    IQualProp* quality = nullptr;
+    if (!hasVideo_ || display_ == nullptr ||
+        FAILED(display_->QueryInterface(IID_IQualProp, (void**)&quality))) {
+        return true;
+    }
+    int drawn = 0;
+    HRESULT hr = quality->get_FramesDrawn(&drawn);
+    quality->Release();
+    return FAILED(hr) || drawn > 0;
 }
 
 void MoviePlayer::Hide() {
@@ -859,7 +883,7 @@ void MoviePlayer::Place(const RECT& destination, const RECT& visible) {
     } else {
         // Shown once its topology is ready: until then the renderer still holds the last item's
         // frame.
-        SizeMovieVideoWindow(live_->window, owner_, destination_);
+        SizePictureWindow(live_->window, owner_, destination_);
     }
 }
 
@@ -867,7 +891,7 @@ void MoviePlayer::ShowPicture() {
     if (live_ == nullptr || live_->window == nullptr || !hasVideo_) {
         return;
     }
-    PlaceMovieVideoWindow(live_->window, owner_, destination_);
+    PlacePictureWindow(live_->window, owner_, destination_, beneath);
     SIZE size = {destination_.right - destination_.left, destination_.bottom - destination_.top};
     // The renderer is told only when the size or the part of the picture changes: moving the
     // window moves the picture, and a new size while it plays stops Wine's renderer for good.
@@ -886,7 +910,7 @@ void MoviePlayer::ShowPicture() {
     }
 }
 
-void MoviePlayer::RepaintVideo() {
+void MoviePlayer::RepaintPicture(HWND, HDC) {
     if (display_ != nullptr) {
         display_->RepaintVideo();
     }
@@ -938,7 +962,7 @@ void MoviePlayer::Rest() {
         return;
     }
     LONGLONG position = Position();
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, boundTimer_);
     if (resolve_ != nullptr) {
         resolve_->Cancel();
         SafeRelease(&resolve_);
@@ -961,7 +985,7 @@ void MoviePlayer::Wake() {
 // it ready): where a session that has played does not start again (Wine's), a new session's
 // first start does.
 void MoviePlayer::Reopen(LONGLONG position) {
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, boundTimer_);
     restarting_ = false;
     RetireSession();
     RetireSource();
@@ -1028,7 +1052,7 @@ void MoviePlayer::ApplyVolume() {
         return;
     }
     float amplitude = 0.0f;
-    if (!Muted()) {
+    if (!Muted() && !held_) {
         amplitude = (float)QtLevelFromVolume(gSettings.Volume) / (float)QtFullLevel;
         amplitude = amplitude < 0.0f ? 0.0f : (amplitude > 1.0f ? 1.0f : amplitude);
     }
@@ -1083,7 +1107,7 @@ PlayerNews MoviePlayer::CheckPresentationEnd() {
 }
 
 PlayerNews MoviePlayer::OnTimer() {
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, boundTimer_);
     switch (state_) {
     case State::Resolving:
         // The source never came: the resolver is told to give up, and so is the item.
@@ -1140,7 +1164,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
             return Fail();
         }
         if (type == MESessionTopologyStatus && topologyStatus == MF_TOPOSTATUS_READY) {
-            KillTimer(owner_, ID_MOVIE_TIMER);
+            KillTimer(owner_, boundTimer_);
             topologiesNeedSourceTypes = enumerateSourceTypes_;
             TakeServices();
             ShutDownRetired();
@@ -1169,7 +1193,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
             Reopen(position_);
             return PlayerNews::None;
         }
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, boundTimer_);
         state_ = State::Playing;
         restarting_ = false;
         live_->played = true;
@@ -1184,7 +1208,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
         if (state_ != State::Playing) {
             return PlayerNews::None;
         }
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, boundTimer_);
         state_ = State::Ended;
         position_ = duration_;
         return PlayerNews::Ended;
@@ -1200,12 +1224,12 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
 }
 
 PlayerNews MoviePlayer::HandleEvent(UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_TIMER && wParam == ID_MOVIE_CLOSE_TIMER) {
+    if (message == WM_TIMER && wParam == closeTimer_) {
         CollectClosedSessions();
         return PlayerNews::None;
     }
     if (message == WM_TIMER) {
-        return wParam == ID_MOVIE_TIMER ? OnTimer() : PlayerNews::None;
+        return wParam == boundTimer_ ? OnTimer() : PlayerNews::None;
     }
     if (message != MovieEventMessage) {
         return PlayerNews::None;

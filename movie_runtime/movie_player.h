@@ -40,14 +40,20 @@ public:
     void Close() override;
     // The session's end: it is closed (with a bound) and shut down, with its renderers.
     void Shutdown();
-    // Takes the picture off the screen at once.
-    void Hide();
+    void Hide() override;
+    // The timers it runs on its screen's window, for a second movie player on the same one.
+    void UseTimers(UINT_PTR bound, UINT_PTR closing) {
+        boundTimer_ = bound;
+        closeTimer_ = closing;
+    }
 
     VideoSize Size() override;
     void Place(const RECT& destination, const RECT& visible) override;
     bool Paint(HDC, RECT*) override { return false; }
-    // The picture window's paint request.
-    void RepaintVideo();
+    HWND PictureWindow() const override { return VideoWindow(); }
+    void RepaintPicture(HWND, HDC) override;
+    void Hold() override;
+    bool Showing() override;
 
     void StartAt(LONGLONG position) override;
     bool Rewind() override { return false; }
@@ -101,8 +107,11 @@ private:
     PlayerNews CheckPresentationEnd();
     bool StartedWhereAsked();
 
-    // The screen's window.
+    // The screen's window, and the timers this player runs on it.
     HWND owner_ = nullptr;
+    UINT_PTR boundTimer_ = ID_MOVIE_TIMER;
+    UINT_PTR closeTimer_ = ID_MOVIE_CLOSE_TIMER;
+    bool held_ = false; // silent, holding its last picture
     // The session that plays, with its renderers and picture window, and those being closed.
     MovieSession* live_ = nullptr;
     std::vector<MovieSession*> closing_;

@@ -3,6 +3,7 @@
 #include "playback/error_report.h"
 #include "playback/graph_builder.h"
 #include "playback/graph_sound.h"
+#include "playback/picture_window.h"
 #include "playback/seek_math.h"
 #include "playback/video_rect.h"
 #include "playback/volume_level.h"
@@ -47,16 +48,48 @@ void WaitUntilCued(IMediaControl* control) {
 
 DirectShowPlayer::DirectShowPlayer() : graph() {}
 
+DirectShowPlayer::~DirectShowPlayer() {
+    Close();
+    if (picture_ != nullptr && IsWindow(picture_)) {
+        DestroyWindow(picture_);
+    }
+}
+
 PlayerOpen DirectShowPlayer::Open(HWND into, const wchar_t* path) {
     Close();
     window = into;
     seekRepeatCount = 0;
-    PlayerOpen opened = BuildGraph(graph, into, path, !Muted(), true);
+    // In full screen the picture has a window of its own, which can stand over the next item's
+    // while that one opens.
+    if (picture_ == nullptr && (GetWindowLongW(into, GWL_STYLE) & WS_CHILD) == 0) {
+        picture_ = CreatePictureWindow(into, this);
+    }
+    PlayerOpen opened = BuildGraph(graph, into, Target(), path, !Muted(), true);
     if (graph.vmr9Refused) {
         Close();
-        opened = BuildGraph(graph, into, path, !Muted(), false);
+        opened = BuildGraph(graph, into, Target(), path, !Muted(), false);
     }
     return opened;
+}
+
+void DirectShowPlayer::Hide() {
+    if (picture_ != nullptr) {
+        ShowWindow(picture_, SW_HIDE);
+    }
+}
+
+// The last picture stays; the sound stops with the stream.
+void DirectShowPlayer::Hold() {
+    if (Usable(graph.control)) {
+        CheckResult(graph.control->Pause());
+    }
+}
+
+void DirectShowPlayer::RepaintPicture(HWND target, HDC dc) {
+    if (graph.vmr9InUse && Usable(graph.windowless)) {
+        // Not examined: a renderer without a picture yet has nothing to show.
+        graph.windowless->RepaintVideo(target, dc);
+    }
 }
 
 void DirectShowPlayer::StartAt(LONGLONG from) {
@@ -106,6 +139,8 @@ void DirectShowPlayer::Stop() {
 void DirectShowPlayer::Close() {
     PlaybackGraph& g = graph;
     resting_ = false;
+    beneath = nullptr;
+    Hide();
     if (g.graphActive != 1) {
         return;
     }
@@ -167,8 +202,14 @@ void DirectShowPlayer::Place(const RECT& destination, const RECT& visible) {
     // The picture is cropped to what shows; the renderer scales that part to the part of the
     // destination it fills, so the scale stays the whole destination's.
     ClippedPicture shown = ClipPicture(destination, visible);
-    const RECT& d = shown.destination;
+    RECT d = shown.destination;
     RECT source = FractionToPixels(shown.source, size_.width, size_.height);
+    if (picture_ != nullptr) {
+        // The picture's window stands where the picture shows, and the picture fills it.
+        bool empty = d.right <= d.left || d.bottom <= d.top;
+        PlacePictureWindow(picture_, window, empty || size_.width == 0 ? RECT{} : d, beneath);
+        d = {0, 0, d.right - d.left, d.bottom - d.top};
+    }
     if (graph.vmr9InUse) {
         if (graph.windowless) {
             graph.windowless->SetVideoPosition(&source, &d);
@@ -192,7 +233,7 @@ bool DirectShowPlayer::Running() {
 // The windowless renderer shows its picture again on a paint request; a running graph presents
 // its next frame by itself within a frame's time, a paused or stopped one only when asked.
 bool DirectShowPlayer::Paint(HDC dc, RECT* picture) {
-    if (!graph.vmr9InUse || !Usable(graph.windowless)) {
+    if (picture_ != nullptr || !graph.vmr9InUse || !Usable(graph.windowless)) {
         return false;
     }
     RECT source;
@@ -219,9 +260,9 @@ void DirectShowPlayer::FinishSeek(LONGLONG position) {
         CheckResult(SeekResultToCheck(hr, graph.vmr9InUse));
     }
     if (graph.vmr9InUse && Usable(graph.windowless)) {
-        HDC dc = GetDC(window);
-        CheckResult(graph.windowless->RepaintVideo(window, dc));
-        ReleaseDC(window, dc);
+        HDC dc = GetDC(Target());
+        CheckResult(graph.windowless->RepaintVideo(Target(), dc));
+        ReleaseDC(Target(), dc);
         gPlaybackHooks.sleep(kRepaintPauseMs);
     }
     if (!graph.vmr9InUse) {

@@ -1,5 +1,6 @@
-// Plays one item through a DirectShow filter graph, drawn by the VMR9 into the window (or by
-// the graph's own video window inside it). Every failing call goes to CheckResult.
+// Plays one item through a DirectShow filter graph, drawn by the VMR9 into a picture window of
+// its own in full screen and into the screen's window in preview (or by the graph's own video
+// window inside that). Every failing call goes to CheckResult.
 #pragma once
 
 #include "playback/playback_graph.h"
@@ -12,7 +13,7 @@ extern long long seekRepeatCount;
 class DirectShowPlayer : public Player {
 public:
     DirectShowPlayer();
-    ~DirectShowPlayer() override { Close(); }
+    ~DirectShowPlayer() override;
 
     PlayerOpen Open(HWND window, const wchar_t* path) override;
     // Stops and releases the graph (StopAndReleaseGraph's work): every path that ends an item
@@ -23,6 +24,10 @@ public:
     void Place(const RECT& destination, const RECT& visible) override;
     bool Paint(HDC dc, RECT* picture) override;
     void DisplayChanged() override;
+    HWND PictureWindow() const override { return picture_; }
+    void RepaintPicture(HWND window, HDC dc) override;
+    void Hide() override;
+    void Hold() override;
 
     void StartAt(LONGLONG position) override;
     bool Rewind() override;
@@ -52,6 +57,10 @@ private:
     bool Running();
     void OpenSound();
 
+    // Where the renderer draws: the picture's own window in full screen, else the screen's.
+    HWND Target() const { return picture_ != nullptr ? picture_ : window; }
+
+    HWND picture_ = nullptr;
     bool resting_ = false;
     LONGLONG restPosition_ = 0;
 

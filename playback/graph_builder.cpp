@@ -50,8 +50,8 @@ bool HasConnectedInput(IBaseFilter* filter) {
 
 } // namespace
 
-PlayerOpen BuildGraph(PlaybackGraph& g, HWND window, const wchar_t* path, bool sound,
-                      bool mixer) {
+PlayerOpen BuildGraph(PlaybackGraph& g, HWND window, HWND picture, const wchar_t* path,
+                      bool sound, bool mixer) {
     g.vmr9InUse = 0;
     g.vmr9Refused = 0;
     g.canSeekForwards = 0;
@@ -113,7 +113,7 @@ PlayerOpen BuildGraph(PlaybackGraph& g, HWND window, const wchar_t* path, bool s
             CheckResult(g.vmr9->QueryInterface(IID_IVMRWindowlessControl9, (void**)&g.windowless));
         }
         if (Usable(g.windowless)) {
-            CheckResult(g.windowless->SetVideoClippingWindow(window));
+            CheckResult(g.windowless->SetVideoClippingWindow(picture));
         }
     }
 
@@ -193,7 +193,7 @@ PlayerOpen BuildGraph(PlaybackGraph& g, HWND window, const wchar_t* path, bool s
         CheckResult(g.events->SetNotifyWindow((OAHWND)window, GraphEventMessage, 0));
     }
     if (!g.vmr9InUse && Usable(g.videoWindow)) {
-        g.videoWindow->put_Owner((OAHWND)window);
+        g.videoWindow->put_Owner((OAHWND)picture);
     }
     if (!g.vmr9InUse && Usable(g.videoWindow)) {
         g.videoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);

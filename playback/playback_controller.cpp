@@ -19,6 +19,11 @@ namespace {
 // a connection and a first answer's time-outs is passed over.
 constexpr UINT kUrlGiveUpMs = 8000;
 constexpr UINT_PTR ID_URL_TIMER = 1029;
+// A cut waits for the next item's first picture, looking every few milliseconds; a picture
+// that has not come by the bound is not waited for any longer.
+constexpr UINT_PTR ID_CUT_TIMER = 1033;
+constexpr UINT kCutPollMs = 10;
+constexpr DWORD kCutBoundMs = 3000;
 constexpr int kMostScreens = 16;
 
 Screen* screens[kMostScreens];
@@ -64,8 +69,60 @@ void CloseItem(Screen& s) {
     }
 }
 
+// The item before, holding its picture for the cut, goes.
+void CloseHeld(Screen& s) {
+    KillTimer(s.window, ID_CUT_TIMER);
+    if (s.held != nullptr) {
+        Player* held = s.held;
+        s.held = nullptr;
+        // The new picture is drawn where the held one stood before the held item is closed,
+        // which can take a while.
+        held->Hide();
+        HWND picture = s.player != nullptr ? s.player->PictureWindow() : nullptr;
+        if (picture != nullptr && !windowDestroyed) {
+            RedrawWindow(picture, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+        held->Close();
+    }
+    if (s.player != nullptr) {
+        s.player->beneath = nullptr;
+    }
+}
+
+// The playing item leaves. Where its picture has a window of its own, it holds its last picture
+// there, silent, while the next item opens beneath it; otherwise it closes at once and the
+// screen goes black.
+void LeaveItem(Screen& s) {
+    CloseHeld(s);
+    Player* leaving = s.player;
+    HWND picture = leaving != nullptr ? leaving->PictureWindow() : nullptr;
+    if (!s.started || picture == nullptr || !IsWindowVisible(picture) || windowDestroyed) {
+        StopAndReleaseGraph(s);
+        return;
+    }
+    NoteItemLeft(s.path, *leaving);
+    s.player = nullptr;
+    s.started = false;
+    s.held = leaving;
+    leaving->Hold();
+}
+
+// The cut: the held picture goes once the new item's first one shows.
+void Settle(Screen& s) {
+    if (s.held == nullptr) {
+        return;
+    }
+    if (s.player == nullptr || s.player->Showing() || GetTickCount() - s.cutBegun > kCutBoundMs) {
+        CloseHeld(s);
+        return;
+    }
+    SetTimer(s.window, ID_CUT_TIMER, kCutPollMs, nullptr);
+}
+
 // The item is open: its picture placed, its title shown, and off it goes.
 void Begin(Screen& s) {
+    s.player->beneath = s.held != nullptr ? s.held->PictureWindow() : nullptr;
+    s.cutBegun = GetTickCount();
     LayoutVideo(s);
     if (s.player != &s.quickTime) {
         // The QuickTime player titles its movies itself.
@@ -77,6 +134,7 @@ void Begin(Screen& s) {
         s.player->Rest();
     }
     s.consecutiveSkips = 0;
+    Settle(s);
 }
 
 Attempt OpenWithEngine(Screen& s) {
@@ -217,16 +275,19 @@ void Continue(Screen& s, Attempt attempt) {
 
 void Move(Screen& s, bool forwards) {
     s.consecutiveSkips = 0;
-    if (s.player == &s.directShow) {
-        s.directShow.Stop();
-    }
     bool again = false;
     if (!StepOwnEntry(s, forwards, &again)) {
         StopAndReleaseGraph(s);
         return;
     }
-    if (again && s.player != nullptr && s.player->Rewind()) {
-        return;
+    if (again && s.player != nullptr) {
+        // A stopped graph goes back to its start without a flush.
+        if (s.player == &s.directShow || s.player == &s.directShow2) {
+            static_cast<DirectShowPlayer*>(s.player)->Stop();
+        }
+        if (s.player->Rewind()) {
+            return;
+        }
     }
     PlayItem(s);
 }
@@ -294,9 +355,14 @@ void PaintBlack(HWND window) {
     ReleaseDC(window, dc);
 }
 
+// The engine's player that is not holding the item before.
+Player* FreePlayer(const Screen& s, Player* first, Player* second) {
+    return s.held == first ? second : first;
+}
+
 Player* ChooseEnginePlayer(Screen& s, MediaKind kind, const wchar_t* path) {
     if (kind != QuickTimeFile) {
-        return &s.directShow;
+        return FreePlayer(s, &s.directShow, &s.directShow2);
     }
     // Apple's runtime takes a file by its short name; what it cannot be given goes to Media
     // Foundation.
@@ -304,7 +370,7 @@ Player* ChooseEnginePlayer(Screen& s, MediaKind kind, const wchar_t* path) {
     if (QuickTimeAvailable == 1 && !s.secondary && QtCanOpen(path)) {
         return &s.quickTime;
     }
-    return MovieRuntimeAvailable() ? &s.movie : nullptr;
+    return MovieRuntimeAvailable() ? FreePlayer(s, &s.movie, &s.movie2) : nullptr;
 }
 
 Screen* AddScreen(HWND window, const RECT& monitor, bool preview) {
@@ -316,6 +382,7 @@ Screen* AddScreen(HWND window, const RECT& monitor, bool preview) {
     s->monitor = monitor;
     s->preview = preview;
     s->entry = gPlaylist.first;
+    s->movie2.UseTimers(ID_MOVIE_TIMER_2, ID_MOVIE_CLOSE_TIMER_2);
     screens[screenCount++] = s;
     return s;
 }
@@ -324,7 +391,8 @@ Screen* AddSecondaryScreen(HWND window, const RECT& monitor) {
     Screen* s = AddScreen(window, monitor, false);
     if (s != nullptr) {
         s->secondary = true;
-        s->directShow.silent = s->movie.silent = s->quickTime.silent = true;
+        s->directShow.silent = s->directShow2.silent = s->quickTime.silent = true;
+        s->movie.silent = s->movie2.silent = true;
     }
     return s;
 }
@@ -332,8 +400,10 @@ Screen* AddSecondaryScreen(HWND window, const RECT& monitor) {
 void RemoveScreen(Screen* screen) {
     for (int i = 0; i < screenCount; i++) {
         if (screens[i] == screen) {
+            CloseHeld(*screen);
             CloseItem(*screen);
             screen->movie.Shutdown();
+            screen->movie2.Shutdown();
             delete screen;
             for (int j = i + 1; j < screenCount; j++) {
                 screens[j - 1] = screens[j];
@@ -415,15 +485,21 @@ Screen* ScreenForWindow(HWND window) {
 
 void HideScreens() {
     for (int i = 0; i < screenCount; i++) {
-        screens[i]->movie.Hide();
-        ShowWindow(screens[i]->window, SW_HIDE);
+        Screen& s = *screens[i];
+        for (Player* player : {(Player*)&s.directShow, (Player*)&s.directShow2,
+                               (Player*)&s.movie, (Player*)&s.movie2}) {
+            player->Hide();
+        }
+        ShowWindow(s.window, SW_HIDE);
     }
 }
 
 void CloseScreens() {
     for (int i = 0; i < screenCount; i++) {
+        CloseHeld(*screens[i]);
         CloseItem(*screens[i]);
         screens[i]->movie.Shutdown();
+        screens[i]->movie2.Shutdown();
     }
     for (int i = 0; i < screenCount; i++) {
         delete screens[i];
@@ -434,7 +510,7 @@ void CloseScreens() {
 }
 
 void PlayItem(Screen& s) {
-    StopAndReleaseGraph(s);
+    LeaveItem(s);
     if (!HasEntry(s.entry)) {
         return;
     }
@@ -446,6 +522,7 @@ void PlayNextItem(Screen& s) { Move(s, true); }
 void PlayPreviousItem(Screen& s) { Move(s, false); }
 
 void StopAndReleaseGraph(Screen& s) {
+    CloseHeld(s);
     CloseItem(s);
     if (!windowDestroyed) {
         PaintBlack(s.window);
@@ -476,6 +553,7 @@ void RestScreens() {
     }
     resting = true;
     for (int i = 0; i < screenCount; i++) {
+        CloseHeld(*screens[i]);
         if (screens[i]->player != nullptr) {
             screens[i]->player->Rest();
         }
@@ -503,6 +581,10 @@ bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam
         }
         return true;
     }
+    if (message == WM_TIMER && wParam == ID_CUT_TIMER) {
+        Settle(s);
+        return true;
+    }
     if (message == WM_TIMER && wParam == ID_URL_TIMER) {
         KillTimer(s.window, ID_URL_TIMER);
         if (s.urlTicket != 0) {
@@ -511,16 +593,18 @@ bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam
         return true;
     }
     bool players = message == GraphEventMessage || message == MovieEventMessage ||
-                   (message == WM_TIMER && (wParam == ID_MOVIE_TIMER ||
-                                            wParam == ID_MOVIE_CLOSE_TIMER ||
-                                            wParam == ID_QUICKTIME_TIMER));
+                   (message == WM_TIMER &&
+                    (wParam == ID_MOVIE_TIMER || wParam == ID_MOVIE_CLOSE_TIMER ||
+                     wParam == ID_MOVIE_TIMER_2 || wParam == ID_MOVIE_CLOSE_TIMER_2 ||
+                     wParam == ID_QUICKTIME_TIMER));
     if (!players) {
         return false;
     }
     // Each player hears it once: the item's player first, then the engines' own, which may have
     // work of their own in the background (a movie player closing sessions). What one says
     // counts only while it plays the screen's item.
-    Player* hearing[] = {s.player, &s.directShow, &s.movie, &s.quickTime};
+    Player* hearing[] = {s.player, &s.directShow, &s.directShow2, &s.movie, &s.movie2,
+                         &s.quickTime};
     for (size_t i = 0; i < sizeof(hearing) / sizeof(hearing[0]); ++i) {
         Player* player = hearing[i];
         if (player == nullptr || (i > 0 && player == hearing[0])) {

@@ -45,6 +45,17 @@ public:
     virtual void Place(const RECT& destination, const RECT& visible) = 0;
     virtual bool Paint(HDC dc, RECT* picture) = 0;
     virtual void DisplayChanged() {}
+    // The window of its own the picture is drawn in, if it has one; that window's paint
+    // requests come to RepaintPicture. Hide takes the picture off the screen at once.
+    virtual HWND PictureWindow() const { return nullptr; }
+    virtual void RepaintPicture(HWND, HDC) {}
+    virtual void Hide() {}
+
+    // A cut to the next item: the leaving item holds its last picture, silent, until the next
+    // one shows its first (Showing), which is placed beneath it meanwhile.
+    virtual void Hold() {}
+    virtual bool Showing() { return true; }
+    HWND beneath = nullptr;
 
     // Streaming, from a position (100 ns units) or from the start. Rewind plays the item again
     // from its start; false when it must be opened again.
@@ -88,3 +99,5 @@ constexpr UINT UrlCheckedMessage = WM_APP + 3; // a URL's first byte was read, o
 constexpr UINT_PTR ID_MOVIE_TIMER = 1027;     // a media session's bounds
 constexpr UINT_PTR ID_MOVIE_CLOSE_TIMER = 1030; // media sessions being closed
 constexpr UINT_PTR ID_QUICKTIME_TIMER = 1028; // the QuickTime runtime's time slices
+constexpr UINT_PTR ID_MOVIE_TIMER_2 = 1031;   // the same for a screen's second movie player
+constexpr UINT_PTR ID_MOVIE_CLOSE_TIMER_2 = 1032;

@@ -21,10 +21,13 @@ struct Screen {
     Player* player = nullptr;       // the player of that entry, null while none plays
     bool started = false;           // that player has started it
 
-    // One player per engine, kept from item to item.
-    DirectShowPlayer directShow;
-    MoviePlayer movie;
+    // One player per engine, kept from item to item, and a second one of the engines that can
+    // open an item while the one before holds its picture for the cut.
+    DirectShowPlayer directShow, directShow2;
+    MoviePlayer movie, movie2;
     QuickTimePlayer quickTime;
+    Player* held = nullptr;  // the item before, holding its last picture until this one shows
+    DWORD cutBegun = 0;      // when this one started while the item before held
 
     LPARAM urlTicket = 0; // the URL check awaited, 0 when none
     // Skips since something last played, and the list's length when the run of skips began.

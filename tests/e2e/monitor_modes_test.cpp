@@ -116,7 +116,7 @@ TEST_F(MultiMonitorModes, EachModePlacesItsPictures) {
             RECT placed = {};
             EXPECT_TRUE(WaitUntil(
                 [&] {
-                    HWND picture = FindProcessWindow(saver.Id(), "FlickvaneMovieVideo");
+                    HWND picture = FindProcessWindow(saver.Id(), "FlickvanePicture");
                     return picture != nullptr && GetWindowRect(picture, &placed) &&
                            placed.right - placed.left == 1824 && placed.bottom - placed.top == 768;
                 },

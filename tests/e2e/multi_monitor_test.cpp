@@ -142,7 +142,7 @@ protected:
         if (movie) {
             // Wine's movie renderer draws inside its window at a shape of its own (Windows
             // fills the window): the window stands at the box, the picture within it.
-            HWND picture = FindProcessWindow(saver.Id(), "FlickvaneMovieVideo");
+            HWND picture = FindProcessWindow(saver.Id(), "FlickvanePicture");
             ASSERT_NE(picture, nullptr);
             RECT placed = WindowRect(picture);
             EXPECT_NEAR(placed.left, expected.left, 2) << Text(placed);

@@ -1,10 +1,10 @@
-#include "movie_runtime/movie_video_window.h"
+#include "playback/picture_window.h"
 
-#include "movie_runtime/movie_player.h"
+#include "playback/player.h"
 
 namespace {
 
-const WCHAR kVideoWindowClass[] = L"FlickvaneMovieVideo";
+const WCHAR kVideoWindowClass[] = L"FlickvanePicture";
 
 bool IsChild(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) != 0; }
 
@@ -16,6 +16,12 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
     case WM_ERASEBKGND: {
+        // A picture that can be drawn again is not blacked out first: uncovered at a cut, the
+        // window keeps what showed there until the renderer draws.
+        Player* player = (Player*)GetWindowLongPtrW(window, GWLP_USERDATA);
+        if (player != nullptr && player->Showing()) {
+            return 1;
+        }
         RECT rc;
         GetClientRect(window, &rc);
         FillRect((HDC)wParam, &rc, (HBRUSH)GetStockObject(BLACK_BRUSH));
@@ -24,9 +30,9 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: {
         PAINTSTRUCT ps;
         BeginPaint(window, &ps);
-        MoviePlayer* player = (MoviePlayer*)GetWindowLongPtrW(window, GWLP_USERDATA);
+        Player* player = (Player*)GetWindowLongPtrW(window, GWLP_USERDATA);
         if (player != nullptr) {
-            player->RepaintVideo();
+            player->RepaintPicture(window, ps.hdc);
         }
         EndPaint(window, &ps);
         return 0;
@@ -52,7 +58,7 @@ bool RegisterVideoWindowClass(HINSTANCE instance) {
 
 } // namespace
 
-HWND CreateMovieVideoWindow(HWND owner, MoviePlayer* player) {
+HWND CreatePictureWindow(HWND owner, Player* player) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (owner == nullptr || !RegisterVideoWindowClass(instance)) {
         return nullptr;
@@ -87,7 +93,7 @@ POINT WindowOrigin(HWND video, HWND owner, const RECT& destination) {
 
 } // namespace
 
-void PlaceMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
+void PlacePictureWindow(HWND video, HWND owner, const RECT& destination, HWND beneath) {
     if (video == nullptr) {
         return;
     }
@@ -98,11 +104,15 @@ void PlaceMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
         return;
     }
     POINT origin = WindowOrigin(video, owner, destination);
-    SetWindowPos(video, IsChild(video) ? HWND_TOP : HWND_TOPMOST, origin.x, origin.y, width,
-                 height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    HWND after = IsChild(video) ? HWND_TOP : HWND_TOPMOST;
+    if (beneath != nullptr && beneath != video && IsWindowVisible(beneath)) {
+        after = beneath;
+    }
+    SetWindowPos(video, after, origin.x, origin.y, width, height,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
-void SizeMovieVideoWindow(HWND video, HWND owner, const RECT& destination) {
+void SizePictureWindow(HWND video, HWND owner, const RECT& destination) {
     int width = destination.right - destination.left;
     int height = destination.bottom - destination.top;
     if (video == nullptr || width <= 0 || height <= 0) {
