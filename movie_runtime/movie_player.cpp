@@ -543,7 +543,7 @@ PlayerNews MoviePlayer::TakeSource() {
     }
     if (startAt_ < 0) {
         // Open: its size is known, so it can be placed; its session is set up at the start.
-        KillTimer(owner_, boundTimer_);
+        KillTimer(owner_, ID_MOVIE_TIMER);
         state_ = State::Ready;
         return PlayerNews::Ready;
     }
@@ -753,26 +753,26 @@ void MoviePlayer::CollectClosedSessions() {
     // A session that says nothing more is looked at again until it is gone.
     if (owner_ != nullptr) {
         if (closing_.empty()) {
-            KillTimer(owner_, closeTimer_);
+            KillTimer(owner_, ID_MOVIE_CLOSE_TIMER);
         } else {
-            SetTimer(owner_, closeTimer_, kClosePollMs, nullptr);
+            SetTimer(owner_, ID_MOVIE_CLOSE_TIMER, kClosePollMs, nullptr);
         }
     }
 }
 
 void MoviePlayer::Await(DWORD milliseconds) {
-    SetTimer(owner_, boundTimer_, milliseconds, nullptr);
+    SetTimer(owner_, ID_MOVIE_TIMER, milliseconds, nullptr);
 }
 
 PlayerNews MoviePlayer::Fail() {
-    KillTimer(owner_, boundTimer_);
+    KillTimer(owner_, ID_MOVIE_TIMER);
     state_ = State::Failed;
     return PlayerNews::Failed;
 }
 
 void MoviePlayer::Close() {
     if (owner_ != nullptr) {
-        KillTimer(owner_, boundTimer_);
+        KillTimer(owner_, ID_MOVIE_TIMER);
     }
     if (resolve_ != nullptr) {
         resolve_->Cancel();
@@ -962,7 +962,7 @@ void MoviePlayer::Rest() {
         return;
     }
     LONGLONG position = Position();
-    KillTimer(owner_, boundTimer_);
+    KillTimer(owner_, ID_MOVIE_TIMER);
     if (resolve_ != nullptr) {
         resolve_->Cancel();
         SafeRelease(&resolve_);
@@ -985,7 +985,7 @@ void MoviePlayer::Wake() {
 // it ready): where a session that has played does not start again (Wine's), a new session's
 // first start does.
 void MoviePlayer::Reopen(LONGLONG position) {
-    KillTimer(owner_, boundTimer_);
+    KillTimer(owner_, ID_MOVIE_TIMER);
     restarting_ = false;
     RetireSession();
     RetireSource();
@@ -1107,7 +1107,7 @@ PlayerNews MoviePlayer::CheckPresentationEnd() {
 }
 
 PlayerNews MoviePlayer::OnTimer() {
-    KillTimer(owner_, boundTimer_);
+    KillTimer(owner_, ID_MOVIE_TIMER);
     switch (state_) {
     case State::Resolving:
         // The source never came: the resolver is told to give up, and so is the item.
@@ -1164,7 +1164,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
             return Fail();
         }
         if (type == MESessionTopologyStatus && topologyStatus == MF_TOPOSTATUS_READY) {
-            KillTimer(owner_, boundTimer_);
+            KillTimer(owner_, ID_MOVIE_TIMER);
             topologiesNeedSourceTypes = enumerateSourceTypes_;
             TakeServices();
             ShutDownRetired();
@@ -1193,7 +1193,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
             Reopen(position_);
             return PlayerNews::None;
         }
-        KillTimer(owner_, boundTimer_);
+        KillTimer(owner_, ID_MOVIE_TIMER);
         state_ = State::Playing;
         restarting_ = false;
         live_->played = true;
@@ -1208,7 +1208,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
         if (state_ != State::Playing) {
             return PlayerNews::None;
         }
-        KillTimer(owner_, boundTimer_);
+        KillTimer(owner_, ID_MOVIE_TIMER);
         state_ = State::Ended;
         position_ = duration_;
         return PlayerNews::Ended;
@@ -1224,12 +1224,12 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
 }
 
 PlayerNews MoviePlayer::HandleEvent(UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_TIMER && wParam == closeTimer_) {
+    if (message == WM_TIMER && wParam == ID_MOVIE_CLOSE_TIMER) {
         CollectClosedSessions();
         return PlayerNews::None;
     }
     if (message == WM_TIMER) {
-        return wParam == boundTimer_ ? OnTimer() : PlayerNews::None;
+        return wParam == ID_MOVIE_TIMER ? OnTimer() : PlayerNews::None;
     }
     if (message != MovieEventMessage) {
         return PlayerNews::None;

@@ -41,11 +41,6 @@ public:
     // The session's end: it is closed (with a bound) and shut down, with its renderers.
     void Shutdown();
     void Hide() override;
-    // The timers it runs on its screen's window, for a second movie player on the same one.
-    void UseTimers(UINT_PTR bound, UINT_PTR closing) {
-        boundTimer_ = bound;
-        closeTimer_ = closing;
-    }
 
     VideoSize Size() override;
     void Place(const RECT& destination, const RECT& visible) override;
@@ -107,10 +102,8 @@ private:
     PlayerNews CheckPresentationEnd();
     bool StartedWhereAsked();
 
-    // The screen's window, and the timers this player runs on it.
+    // The screen's window.
     HWND owner_ = nullptr;
-    UINT_PTR boundTimer_ = ID_MOVIE_TIMER;
-    UINT_PTR closeTimer_ = ID_MOVIE_CLOSE_TIMER;
     bool held_ = false; // silent, holding its last picture
     // The session that plays, with its renderers and picture window, and those being closed.
     MovieSession* live_ = nullptr;

@@ -206,8 +206,8 @@ void DirectShowPlayer::Place(const RECT& destination, const RECT& visible) {
     RECT source = FractionToPixels(shown.source, size_.width, size_.height);
     if (picture_ != nullptr) {
         // The picture's window stands where the picture shows, and the picture fills it.
-        bool empty = d.right <= d.left || d.bottom <= d.top;
-        PlacePictureWindow(picture_, window, empty || size_.width == 0 ? RECT{} : d, beneath);
+        SIZE video = {size_.width, size_.height};
+        PlaceLargePictureWindow(picture_, window, size_.width == 0 ? RECT{} : d, video, beneath);
         d = {0, 0, d.right - d.left, d.bottom - d.top};
     }
     if (graph.vmr9InUse) {

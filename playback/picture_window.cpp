@@ -1,5 +1,7 @@
 #include "playback/picture_window.h"
 
+#include <algorithm>
+
 #include "playback/player.h"
 
 namespace {
@@ -93,6 +95,18 @@ POINT WindowOrigin(HWND video, HWND owner, const RECT& destination) {
 
 } // namespace
 
+namespace {
+
+// On top or, while another picture still shows there, just beneath that one's window.
+HWND PlaceAfter(HWND video, HWND beneath) {
+    if (beneath != nullptr && beneath != video && IsWindowVisible(beneath)) {
+        return beneath;
+    }
+    return IsChild(video) ? HWND_TOP : HWND_TOPMOST;
+}
+
+} // namespace
+
 void PlacePictureWindow(HWND video, HWND owner, const RECT& destination, HWND beneath) {
     if (video == nullptr) {
         return;
@@ -104,12 +118,29 @@ void PlacePictureWindow(HWND video, HWND owner, const RECT& destination, HWND be
         return;
     }
     POINT origin = WindowOrigin(video, owner, destination);
-    HWND after = IsChild(video) ? HWND_TOP : HWND_TOPMOST;
-    if (beneath != nullptr && beneath != video && IsWindowVisible(beneath)) {
-        after = beneath;
-    }
-    SetWindowPos(video, after, origin.x, origin.y, width, height,
+    SetWindowPos(video, PlaceAfter(video, beneath), origin.x, origin.y, width, height,
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void PlaceLargePictureWindow(HWND video, HWND owner, const RECT& destination, SIZE least,
+                             HWND beneath) {
+    int width = destination.right - destination.left;
+    int height = destination.bottom - destination.top;
+    if (video == nullptr || width <= 0 || height <= 0 || (width >= least.cx && height >= least.cy)) {
+        if (video != nullptr) {
+            SetWindowRgn(video, nullptr, FALSE);
+        }
+        PlacePictureWindow(video, owner, destination, beneath);
+        return;
+    }
+    // The window owns the region from here on.
+    HRGN region = CreateRectRgn(0, 0, width, height);
+    if (region != nullptr && SetWindowRgn(video, region, FALSE) == 0) {
+        DeleteObject(region);
+    }
+    POINT origin = WindowOrigin(video, owner, destination);
+    SetWindowPos(video, PlaceAfter(video, beneath), origin.x, origin.y, std::max(width, (int)least.cx),
+                 std::max(height, (int)least.cy), SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void SizePictureWindow(HWND video, HWND owner, const RECT& destination) {

@@ -13,5 +13,9 @@ HWND CreatePictureWindow(HWND owner, Player* player);
 // while another picture still shows there, just beneath that one's window; an empty rectangle
 // hides it.
 void PlacePictureWindow(HWND video, HWND owner, const RECT& destination, HWND beneath);
-// Moves and sizes the window the same way without showing it.
+// The same for a window never smaller than the least size, cut down to the destination: Wine's
+// Direct3D shrinks what it presents into a window smaller than its back buffer.
+void PlaceLargePictureWindow(HWND video, HWND owner, const RECT& destination, SIZE least,
+                             HWND beneath);
+// Moves and sizes the window like PlacePictureWindow without showing it.
 void SizePictureWindow(HWND video, HWND owner, const RECT& destination);

@@ -142,6 +142,11 @@ Attempt OpenWithEngine(Screen& s) {
     if (player == nullptr) {
         return Attempt::Unplayable;
     }
+    if (player == s.held) {
+        // Its engine has no second player: the held picture goes first.
+        CloseHeld(s);
+        PaintBlack(s.window);
+    }
     s.player = player;
     switch (player->Open(s.window, s.path)) {
     case PlayerOpen::Ready:
@@ -370,7 +375,7 @@ Player* ChooseEnginePlayer(Screen& s, MediaKind kind, const wchar_t* path) {
     if (QuickTimeAvailable == 1 && !s.secondary && QtCanOpen(path)) {
         return &s.quickTime;
     }
-    return MovieRuntimeAvailable() ? FreePlayer(s, &s.movie, &s.movie2) : nullptr;
+    return MovieRuntimeAvailable() ? &s.movie : nullptr;
 }
 
 Screen* AddScreen(HWND window, const RECT& monitor, bool preview) {
@@ -382,7 +387,6 @@ Screen* AddScreen(HWND window, const RECT& monitor, bool preview) {
     s->monitor = monitor;
     s->preview = preview;
     s->entry = gPlaylist.first;
-    s->movie2.UseTimers(ID_MOVIE_TIMER_2, ID_MOVIE_CLOSE_TIMER_2);
     screens[screenCount++] = s;
     return s;
 }
@@ -391,8 +395,8 @@ Screen* AddSecondaryScreen(HWND window, const RECT& monitor) {
     Screen* s = AddScreen(window, monitor, false);
     if (s != nullptr) {
         s->secondary = true;
-        s->directShow.silent = s->directShow2.silent = s->quickTime.silent = true;
-        s->movie.silent = s->movie2.silent = true;
+        s->directShow.silent = s->directShow2.silent = true;
+        s->movie.silent = s->quickTime.silent = true;
     }
     return s;
 }
@@ -403,7 +407,6 @@ void RemoveScreen(Screen* screen) {
             CloseHeld(*screen);
             CloseItem(*screen);
             screen->movie.Shutdown();
-            screen->movie2.Shutdown();
             delete screen;
             for (int j = i + 1; j < screenCount; j++) {
                 screens[j - 1] = screens[j];
@@ -487,7 +490,7 @@ void HideScreens() {
     for (int i = 0; i < screenCount; i++) {
         Screen& s = *screens[i];
         for (Player* player : {(Player*)&s.directShow, (Player*)&s.directShow2,
-                               (Player*)&s.movie, (Player*)&s.movie2}) {
+                               (Player*)&s.movie}) {
             player->Hide();
         }
         ShowWindow(s.window, SW_HIDE);
@@ -499,7 +502,6 @@ void CloseScreens() {
         CloseHeld(*screens[i]);
         CloseItem(*screens[i]);
         screens[i]->movie.Shutdown();
-        screens[i]->movie2.Shutdown();
     }
     for (int i = 0; i < screenCount; i++) {
         delete screens[i];
@@ -595,7 +597,6 @@ bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam
     bool players = message == GraphEventMessage || message == MovieEventMessage ||
                    (message == WM_TIMER &&
                     (wParam == ID_MOVIE_TIMER || wParam == ID_MOVIE_CLOSE_TIMER ||
-                     wParam == ID_MOVIE_TIMER_2 || wParam == ID_MOVIE_CLOSE_TIMER_2 ||
                      wParam == ID_QUICKTIME_TIMER));
     if (!players) {
         return false;
@@ -603,8 +604,7 @@ bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam
     // Each player hears it once: the item's player first, then the engines' own, which may have
     // work of their own in the background (a movie player closing sessions). What one says
     // counts only while it plays the screen's item.
-    Player* hearing[] = {s.player, &s.directShow, &s.directShow2, &s.movie, &s.movie2,
-                         &s.quickTime};
+    Player* hearing[] = {s.player, &s.directShow, &s.directShow2, &s.movie, &s.quickTime};
     for (size_t i = 0; i < sizeof(hearing) / sizeof(hearing[0]); ++i) {
         Player* player = hearing[i];
         if (player == nullptr || (i > 0 && player == hearing[0])) {

@@ -99,5 +99,3 @@ constexpr UINT UrlCheckedMessage = WM_APP + 3; // a URL's first byte was read, o
 constexpr UINT_PTR ID_MOVIE_TIMER = 1027;     // a media session's bounds
 constexpr UINT_PTR ID_MOVIE_CLOSE_TIMER = 1030; // media sessions being closed
 constexpr UINT_PTR ID_QUICKTIME_TIMER = 1028; // the QuickTime runtime's time slices
-constexpr UINT_PTR ID_MOVIE_TIMER_2 = 1031;   // the same for a screen's second movie player
-constexpr UINT_PTR ID_MOVIE_CLOSE_TIMER_2 = 1032;

@@ -21,10 +21,11 @@ struct Screen {
     Player* player = nullptr;       // the player of that entry, null while none plays
     bool started = false;           // that player has started it
 
-    // One player per engine, kept from item to item, and a second one of the engines that can
-    // open an item while the one before holds its picture for the cut.
+    // One player per engine, kept from item to item, and a second DirectShow one, which opens an
+    // item while the one before holds its picture for the cut. A movie after a movie takes the
+    // same player, whose session is kept from item to item.
     DirectShowPlayer directShow, directShow2;
-    MoviePlayer movie, movie2;
+    MoviePlayer movie;
     QuickTimePlayer quickTime;
     Player* held = nullptr;  // the item before, holding its last picture until this one shows
     DWORD cutBegun = 0;      // when this one started while the item before held
