@@ -33,6 +33,9 @@ HWND mainWindow = nullptr;
 std::vector<HWND> monitorWindows;
 // Marks the creation of a monitor's window, which the main window's start does not concern.
 char monitorWindowMark;
+// A change of the displays waits in the queue for the message loop.
+constexpr UINT DisplayChangedMessage = WM_APP + 4;
+bool displayChangePosted = false;
 
 bool IsMonitorWindow(HWND window) {
     return std::find(monitorWindows.begin(), monitorWindows.end(), window) != monitorWindows.end();
@@ -375,9 +378,18 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
         return 0;
     case WM_DISPLAYCHANGE:
     case WM_DPICHANGED: // the window keeps covering every monitor, not the suggested rectangle
-        if (!IsMonitorWindow(window)) {
-            OnDisplayChange(window);
+        // Sent, it can arrive while a player waits and lets sent messages through: the screens
+        // are matched to the monitors from the message loop instead, once for a burst.
+        if (!IsMonitorWindow(window) && !displayChangePosted) {
+            displayChangePosted = PostMessageW(window, DisplayChangedMessage, 0, 0) != 0;
+            if (!displayChangePosted) {
+                OnDisplayChange(window);
+            }
         }
+        return 0;
+    case DisplayChangedMessage:
+        displayChangePosted = false;
+        OnDisplayChange(window);
         return 0;
     case WM_KEYDOWN:
         OnKeyDown(IsMonitorWindow(window) ? mainWindow : window, wParam);

@@ -404,14 +404,16 @@ Screen* AddSecondaryScreen(HWND window, const RECT& monitor) {
 void RemoveScreen(Screen* screen) {
     for (int i = 0; i < screenCount; i++) {
         if (screens[i] == screen) {
-            CloseHeld(*screen);
-            CloseItem(*screen);
-            screen->movie.Shutdown();
-            delete screen;
+            // Unlisted first: closing its players lets messages through, and what they start
+            // must no longer find this screen.
             for (int j = i + 1; j < screenCount; j++) {
                 screens[j - 1] = screens[j];
             }
             screens[--screenCount] = nullptr;
+            CloseHeld(*screen);
+            CloseItem(*screen);
+            screen->movie.Shutdown();
+            delete screen;
             return;
         }
     }
