@@ -314,7 +314,10 @@ public:
         return hr;
     }
 
-    // Closing is asynchronous: the session is shut down once its MESessionClosed came.
+    // Closing is asynchronous: the session is stopped, then closed once MESessionStopped came,
+    // and shut down once MESessionClosed came. Stopped first, the renderer hands back the
+    // pictures it holds while the session still has the topology they belong to (Wine's
+    // session reaches freed memory when they come back while it closes).
     void BeginClose() {
         if (window != nullptr) {
             ShowWindow(window, SW_HIDE);
@@ -322,9 +325,15 @@ public:
         if (!closing) {
             closing = true;
             closeBegun = GetTickCount();
-            if (FAILED(session->Close())) {
-                closed = true;
+            stopping = SUCCEEDED(session->Stop());
+            if (!stopping) {
+                Close();
             }
+        }
+    }
+    void Close() {
+        if (FAILED(session->Close())) {
+            closed = true;
         }
     }
     // Takes what the session reported while it closes; true once it has closed. One that does
@@ -334,6 +343,10 @@ public:
         SessionEvents::Event e;
         while (events != nullptr && events->Next(&e)) {
             closed = closed || e.type == MESessionClosed;
+            if (stopping && e.type == MESessionStopped) {
+                stopping = false;
+                Close();
+            }
         }
         if (closed) {
             return true;
@@ -364,6 +377,7 @@ public:
     std::vector<IMFMediaSource*> sources; // the sources of its items, shut down with it
     bool played = false;    // a start of it was confirmed
     bool closing = false;
+    bool stopping = false; // closing waits for the stop it asked for
     bool closed = false;
     bool abandoned = false;
     DWORD closeBegun = 0;
@@ -851,6 +865,10 @@ void MoviePlayer::Shutdown() {
         // process; the rest is let go as it is.
         for (IMFMediaSource* source : session->sources) {
             ShutDownOnItsOwnThread(source);
+        }
+        // Its window outlives this player until its owner goes: it must not reach back here.
+        if (session->window != nullptr) {
+            SetWindowLongPtrW(session->window, GWLP_USERDATA, 0);
         }
         session->abandoned = true;
         ++gAbandonedSessions;
