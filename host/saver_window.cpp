@@ -251,6 +251,7 @@ void OnMouseMove(HWND window) {
 void OnCreate(HWND window) {
     mainWindow = window;
     monitorWindows.clear();
+    displayChangePosted = false;
     if (gHost.previewParent == nullptr) {
         ShowCursor(FALSE);
     }

@@ -248,6 +248,16 @@ protected:
         screen->preview = true;
         return child;
     }
+    // A display change is acted on from the message loop: what it posted is delivered here.
+    // False when it posted nothing.
+    bool DeliverDisplayChange(HWND target) {
+        MSG posted;
+        if (!PeekMessageW(&posted, target, WM_APP, 0xBFFF, PM_REMOVE)) {
+            return false;
+        }
+        ScreenSaverProc(target, posted.message, posted.wParam, posted.lParam);
+        return true;
+    }
     void ExpectAllBlack(HWND w, int width, int height) {
         HDC dc = GetDC(w);
         for (POINT p : {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1},
@@ -442,7 +452,12 @@ TEST_F(VideoLayoutPlacement, DisplayChangeCoversTheScreenAgainAndPlacesThePictur
     gSettings.Size = 3;
     gSettings.AspectRatio = 0;
 
+    // A burst of changes is acted on once, from the message loop.
     Send(WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    Send(WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    EXPECT_TRUE(FakeLog().empty()) << LogText();
+    ASSERT_TRUE(DeliverDisplayChange(window));
+    EXPECT_FALSE(DeliverDisplayChange(window));
 
     RECT rect;
     GetWindowRect(window, &rect);
@@ -464,6 +479,7 @@ TEST_F(VideoLayoutPlacement, DisplayChangeInPreviewKeepsTheChildsGeometry) {
     gSettings.AspectRatio = 1;
 
     ScreenSaverProc(child, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    ASSERT_TRUE(DeliverDisplayChange(child));
 
     RECT rect;
     GetWindowRect(child, &rect);
