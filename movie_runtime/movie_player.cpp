@@ -764,6 +764,7 @@ void MoviePlayer::CollectClosedSessions() {
             ++i;
         }
     }
+    ResolveOnceClosed();
     // A session that says nothing more is looked at again until it is gone.
     if (owner_ != nullptr) {
         if (closing_.empty()) {
@@ -815,6 +816,7 @@ void MoviePlayer::Close() {
     fileShape_ = {0, 0, 0};
     lastClock_ = -1;
     held_ = false;
+    resolvePending_ = false;
     beneath = nullptr;
 }
 
@@ -1009,6 +1011,19 @@ void MoviePlayer::Reopen(LONGLONG position) {
     RetireSource();
     startAt_ = position < 0 ? 0 : position;
     position_ = startAt_;
+    // The source is asked for again once the session let go has closed, or its bound passed:
+    // Wine's resolver can stall for good on a file whose last session is still closing.
+    state_ = State::Resolving;
+    resolvePending_ = true;
+    reopenedAt_ = GetTickCount();
+    CollectClosedSessions();
+}
+
+void MoviePlayer::ResolveOnceClosed() {
+    if (!resolvePending_ || (!closing_.empty() && GetTickCount() - reopenedAt_ < kCloseBoundMs)) {
+        return;
+    }
+    resolvePending_ = false;
     if (FAILED(BeginResolve())) {
         state_ = State::Failed;
         PostMessageW(owner_, MovieEventMessage, 1, 0);

@@ -81,6 +81,7 @@ private:
     };
 
     HRESULT BeginResolve();
+    void ResolveOnceClosed();
     PlayerNews TakeSource();
     PlayerNews OpenOnSession();
     HRESULT SetItemTopology();
@@ -117,6 +118,8 @@ private:
     WCHAR* source_ = nullptr;
     bool isUrl_ = false;
     ResolveRequest* resolve_ = nullptr;
+    bool resolvePending_ = false; // asked for once the sessions let go have closed
+    DWORD reopenedAt_ = 0;
     IMFMediaSource* mediaSource_ = nullptr;
     IMFPresentationDescriptor* presentation_ = nullptr;
     IMFMediaSource* retired_ = nullptr; // the last item's source, shut down once it is let go
