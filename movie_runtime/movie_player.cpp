@@ -997,25 +997,25 @@ void MoviePlayer::Rest() {
 
 void MoviePlayer::Wake() {
     if (state_ == State::Resting) {
-        Reopen(position_);
+        Reopen(position_, true);
     }
 }
 
 // Opens the movie again on a session of its own, to start at a position (or, at -1, to report
 // it ready): where a session that has played does not start again (Wine's), a new session's
 // first start does.
-void MoviePlayer::Reopen(LONGLONG position) {
+void MoviePlayer::Reopen(LONGLONG position, bool afterClose) {
     KillTimer(owner_, ID_MOVIE_TIMER);
     restarting_ = false;
     RetireSession();
     RetireSource();
     startAt_ = position < 0 ? 0 : position;
     position_ = startAt_;
-    // The source is asked for again once the session let go has closed, or its bound passed:
-    // Wine's resolver can stall for good on a file whose last session is still closing.
+    // A session let go while it played is waited for (its bound at most): Wine's resolver can
+    // stall for good on a file whose last session is still closing. One that failed is not.
     state_ = State::Resolving;
     resolvePending_ = true;
-    reopenedAt_ = GetTickCount();
+    reopenedAt_ = afterClose ? GetTickCount() : GetTickCount() - kCloseBoundMs;
     CollectClosedSessions();
 }
 
@@ -1074,7 +1074,7 @@ void MoviePlayer::EndSeek() {
     }
     seeking_ = false;
     if (freshSessions) {
-        Reopen(position_);
+        Reopen(position_, true);
         return;
     }
     StartSession(position_);
@@ -1104,7 +1104,7 @@ void MoviePlayer::ChangeVolume(int step) {
     if (!Muted() && hasAudio_ && !soundPlayed_ &&
         (state_ == State::Playing || state_ == State::Starting)) {
         // Unmuted while it plays: its sound joins from where it is.
-        Reopen(Position());
+        Reopen(Position(), true);
     }
     if (!Muted()) {
         int key = step > 0 ? kVolumeKeyStep : (step < 0 ? -kVolumeKeyStep : 0);

@@ -90,7 +90,8 @@ private:
     void ShowPicture();
     void ReleaseServices();
     void StartSession(LONGLONG position);
-    void Reopen(LONGLONG position);
+    // afterClose: the source is asked for once the session let go has closed.
+    void Reopen(LONGLONG position, bool afterClose = false);
     void RetireSession();
     void RetireSource();
     void ShutDownRetired();
