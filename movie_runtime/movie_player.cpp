@@ -325,6 +325,10 @@ public:
         if (!closing) {
             closing = true;
             closeBegun = GetTickCount();
+            if (session == nullptr) {
+                closed = true; // it was never made
+                return;
+            }
             stopping = SUCCEEDED(session->Stop());
             if (!stopping) {
                 Close();
@@ -383,6 +387,17 @@ public:
     DWORD closeBegun = 0;
     HANDLE shutdownThread = nullptr;
 };
+
+// A closed session is torn down on a thread of its own: shutting its renderer down waits for
+// the renderer's threads, and those can wait on the windows of the saver's thread.
+static DWORD WINAPI TearDownSession(void* parameter) {
+    HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    delete static_cast<MovieSession*>(parameter);
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return 0;
+}
 
 namespace {
 
@@ -751,15 +766,24 @@ void MoviePlayer::ShutDownRetired() {
     }
 }
 
-// Sessions that have closed are shut down and let go.
+// Sessions that have closed are torn down in the background; a window comes back for the next
+// session once the renderer that drew in it is gone.
 void MoviePlayer::CollectClosedSessions() {
     for (size_t i = 0; i < closing_.size();) {
         if (closing_[i]->Closed()) {
-            if (closing_[i]->window != nullptr) {
-                spareWindows_.push_back(closing_[i]->window);
-            }
-            delete closing_[i];
+            TearDown(closing_[i]);
             closing_.erase(closing_.begin() + i);
+        } else {
+            ++i;
+        }
+    }
+    for (size_t i = 0; i < teardowns_.size();) {
+        if (WaitForSingleObject(teardowns_[i].thread, 0) == WAIT_OBJECT_0) {
+            CloseHandle(teardowns_[i].thread);
+            if (teardowns_[i].window != nullptr) {
+                spareWindows_.push_back(teardowns_[i].window);
+            }
+            teardowns_.erase(teardowns_.begin() + i);
         } else {
             ++i;
         }
@@ -767,11 +791,25 @@ void MoviePlayer::CollectClosedSessions() {
     ResolveOnceClosed();
     // A session that says nothing more is looked at again until it is gone.
     if (owner_ != nullptr) {
-        if (closing_.empty()) {
+        if (!Settling()) {
             KillTimer(owner_, ID_MOVIE_CLOSE_TIMER);
         } else {
             SetTimer(owner_, ID_MOVIE_CLOSE_TIMER, kClosePollMs, nullptr);
         }
+    }
+}
+
+void MoviePlayer::TearDown(MovieSession* session) {
+    HWND window = session->window;
+    session->window = nullptr;
+    HANDLE thread = CreateThread(nullptr, 0, TearDownSession, session, 0, nullptr);
+    if (thread != nullptr) {
+        teardowns_.push_back({thread, window});
+        return;
+    }
+    delete session;
+    if (window != nullptr) {
+        spareWindows_.push_back(window);
     }
 }
 
@@ -855,7 +893,7 @@ void MoviePlayer::Shutdown() {
     // this thread's windows by the renderers are let through meanwhile.
     DWORD begun = GetTickCount();
     CollectClosedSessions();
-    while (!closing_.empty() && GetTickCount() - begun < 2 * kCloseBoundMs) {
+    while (Settling() && GetTickCount() - begun < 2 * kCloseBoundMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -877,6 +915,15 @@ void MoviePlayer::Shutdown() {
         delete session;
     }
     closing_.clear();
+    for (const Teardown& teardown : teardowns_) {
+        // Its renderer is stuck in its shutdown: the same as a session that would not close.
+        if (teardown.window != nullptr) {
+            SetWindowLongPtrW(teardown.window, GWLP_USERDATA, 0);
+        }
+        CloseHandle(teardown.thread);
+        ++gAbandonedSessions;
+    }
+    teardowns_.clear();
     for (HWND window : spareWindows_) {
         DestroyWindow(window);
     }
@@ -1020,7 +1067,7 @@ void MoviePlayer::Reopen(LONGLONG position, bool afterClose) {
 }
 
 void MoviePlayer::ResolveOnceClosed() {
-    if (!resolvePending_ || (!closing_.empty() && GetTickCount() - reopenedAt_ < kCloseBoundMs)) {
+    if (!resolvePending_ || (Settling() && GetTickCount() - reopenedAt_ < kCloseBoundMs)) {
         return;
     }
     resolvePending_ = false;

@@ -96,6 +96,8 @@ private:
     void RetireSource();
     void ShutDownRetired();
     void CollectClosedSessions();
+    void TearDown(MovieSession* session);
+    bool Settling() const { return !closing_.empty() || !teardowns_.empty(); }
     void ApplyVolume();
     void Await(DWORD milliseconds);
     PlayerNews OnTimer();
@@ -110,6 +112,11 @@ private:
     // The session that plays, with its renderers and picture window, and those being closed.
     MovieSession* live_ = nullptr;
     std::vector<MovieSession*> closing_;
+    struct Teardown {
+        HANDLE thread; // shuts a closed session down
+        HWND window;   // its picture window, spare once that is done
+    };
+    std::vector<Teardown> teardowns_;
     std::vector<HWND> spareWindows_; // picture windows of sessions that have gone
     IMFVideoDisplayControl* display_ = nullptr;
     IMFAudioStreamVolume* volume_ = nullptr;
