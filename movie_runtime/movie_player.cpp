@@ -572,7 +572,7 @@ PlayerNews MoviePlayer::TakeSource() {
     }
     if (startAt_ < 0) {
         // Open: its size is known, so it can be placed; its session is set up at the start.
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, timer_);
         state_ = State::Ready;
         return PlayerNews::Ready;
     }
@@ -792,9 +792,9 @@ void MoviePlayer::CollectClosedSessions() {
     // A session that says nothing more is looked at again until it is gone.
     if (owner_ != nullptr) {
         if (!Settling()) {
-            KillTimer(owner_, ID_MOVIE_CLOSE_TIMER);
+            KillTimer(owner_, closeTimer_);
         } else {
-            SetTimer(owner_, ID_MOVIE_CLOSE_TIMER, kClosePollMs, nullptr);
+            SetTimer(owner_, closeTimer_, kClosePollMs, nullptr);
         }
     }
 }
@@ -814,18 +814,18 @@ void MoviePlayer::TearDown(MovieSession* session) {
 }
 
 void MoviePlayer::Await(DWORD milliseconds) {
-    SetTimer(owner_, ID_MOVIE_TIMER, milliseconds, nullptr);
+    SetTimer(owner_, timer_, milliseconds, nullptr);
 }
 
 PlayerNews MoviePlayer::Fail() {
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, timer_);
     state_ = State::Failed;
     return PlayerNews::Failed;
 }
 
 void MoviePlayer::Close() {
     if (owner_ != nullptr) {
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, timer_);
     }
     if (resolve_ != nullptr) {
         resolve_->Cancel();
@@ -849,7 +849,7 @@ void MoviePlayer::Close() {
     duration_ = 0;
     position_ = 0;
     startAt_ = -1;
-    seeking_ = restarting_ = presentationEnded_ = false;
+    cueing_ = seeking_ = restarting_ = presentationEnded_ = false;
     reportedTurn_ = turningTopology_ = turnRefused_ = false;
     fileShape_ = {0, 0, 0};
     lastClock_ = -1;
@@ -1007,13 +1007,35 @@ void MoviePlayer::StartSession(LONGLONG position) {
     Await(restarting_ ? kRestartBoundMs : kStartBoundMs);
 }
 
-void MoviePlayer::StartAt(LONGLONG position) {
+void MoviePlayer::Cue() {
     if (state_ != State::Ready) {
         return;
     }
+    cueing_ = true;
+    startAt_ = position_ = 0;
+    if (OpenOnSession() == PlayerNews::Failed) {
+        PostMessageW(owner_, MovieEventMessage, 1, 0);
+    }
+}
+
+void MoviePlayer::StartAt(LONGLONG position) {
+    bool cued = cueing_ && state_ != State::Failed;
+    if (state_ != State::Ready && !cued) {
+        return;
+    }
+    cueing_ = false;
     restarting_ = false;
     startAt_ = position < 0 || (duration_ > 0 && position >= duration_) ? 0 : position;
     position_ = startAt_;
+    if (cued) {
+        // Ready now, or it starts once its topology is.
+        if (state_ == State::Cued) {
+            ShowPicture();
+            ApplyVolume();
+            StartSession(startAt_);
+        }
+        return;
+    }
     if (OpenOnSession() == PlayerNews::Failed) {
         // Told through the window like every other failure.
         PostMessageW(owner_, MovieEventMessage, 1, 0);
@@ -1029,7 +1051,7 @@ void MoviePlayer::Rest() {
         return;
     }
     LONGLONG position = Position();
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, timer_);
     if (resolve_ != nullptr) {
         resolve_->Cancel();
         SafeRelease(&resolve_);
@@ -1052,7 +1074,7 @@ void MoviePlayer::Wake() {
 // it ready): where a session that has played does not start again (Wine's), a new session's
 // first start does.
 void MoviePlayer::Reopen(LONGLONG position, bool afterClose) {
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, timer_);
     restarting_ = false;
     RetireSession();
     RetireSource();
@@ -1187,7 +1209,7 @@ PlayerNews MoviePlayer::CheckPresentationEnd() {
 }
 
 PlayerNews MoviePlayer::OnTimer() {
-    KillTimer(owner_, ID_MOVIE_TIMER);
+    KillTimer(owner_, timer_);
     switch (state_) {
     case State::Resolving:
         // The source never came: the resolver is told to give up, and so is the item.
@@ -1244,10 +1266,14 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
             return Fail();
         }
         if (type == MESessionTopologyStatus && topologyStatus == MF_TOPOSTATUS_READY) {
-            KillTimer(owner_, ID_MOVIE_TIMER);
+            KillTimer(owner_, timer_);
             topologiesNeedSourceTypes = enumerateSourceTypes_;
             TakeServices();
             ShutDownRetired();
+            if (cueing_) {
+                state_ = State::Cued; // shown and started at its turn
+                return PlayerNews::None;
+            }
             ShowPicture();
             ApplyVolume();
             StartSession(startAt_);
@@ -1273,7 +1299,7 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
             Reopen(position_);
             return PlayerNews::None;
         }
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, timer_);
         state_ = State::Playing;
         restarting_ = false;
         live_->played = true;
@@ -1288,12 +1314,12 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
         if (state_ != State::Playing) {
             return PlayerNews::None;
         }
-        KillTimer(owner_, ID_MOVIE_TIMER);
+        KillTimer(owner_, timer_);
         state_ = State::Ended;
         position_ = duration_;
         return PlayerNews::Ended;
     case MEError:
-        if (state_ == State::Resolved || state_ == State::Starting ||
+        if (state_ == State::Resolved || state_ == State::Cued || state_ == State::Starting ||
             state_ == State::Playing) {
             return Fail();
         }
@@ -1304,12 +1330,12 @@ PlayerNews MoviePlayer::OnSessionEvent(DWORD type, HRESULT status, UINT32 topolo
 }
 
 PlayerNews MoviePlayer::HandleEvent(UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_TIMER && wParam == ID_MOVIE_CLOSE_TIMER) {
+    if (message == WM_TIMER && wParam == closeTimer_) {
         CollectClosedSessions();
         return PlayerNews::None;
     }
     if (message == WM_TIMER) {
-        return wParam == ID_MOVIE_TIMER ? OnTimer() : PlayerNews::None;
+        return wParam == timer_ ? OnTimer() : PlayerNews::None;
     }
     if (message != MovieEventMessage) {
         return PlayerNews::None;

@@ -29,7 +29,9 @@ extern int gAbandonedSessions;
 
 class MoviePlayer : public Player {
 public:
-    MoviePlayer() = default;
+    // The timers it sets on the screen's window: a screen's two players need their own.
+    explicit MoviePlayer(UINT_PTR timer = ID_MOVIE_TIMER, UINT_PTR closeTimer = ID_MOVIE_CLOSE_TIMER)
+        : timer_(timer), closeTimer_(closeTimer) {}
     ~MoviePlayer() override;
     MoviePlayer(const MoviePlayer&) = delete;
     MoviePlayer& operator=(const MoviePlayer&) = delete;
@@ -50,6 +52,10 @@ public:
     void Hold() override;
     bool Showing() override;
 
+    // The source is asked for, and the item's topology set on a session while it waits for its
+    // turn, without waiting here.
+    bool OpensAhead() const override { return true; }
+    void Cue() override;
     void StartAt(LONGLONG position) override;
     bool Rewind() override { return false; }
 
@@ -73,6 +79,7 @@ private:
         Resolving, // the source is being made
         Ready,     // the source is open: it waits to be placed and started
         Resolved,  // its topology is set on the session
+        Cued,      // its topology is ready: it starts when asked
         Starting,
         Playing,
         Ended,
@@ -106,8 +113,10 @@ private:
     PlayerNews CheckPresentationEnd();
     bool StartedWhereAsked();
 
-    // The screen's window.
+    // The screen's window, and the timers of this player there.
     HWND owner_ = nullptr;
+    UINT_PTR timer_;
+    UINT_PTR closeTimer_;
     bool held_ = false; // silent, holding its last picture
     // The session that plays, with its renderers and picture window, and those being closed.
     MovieSession* live_ = nullptr;
@@ -152,6 +161,7 @@ private:
     LONGLONG position_ = 0;     // where a start begins, or where a seek aims
     LONGLONG startAt_ = -1;     // where the item starts once its topology is ready; -1 until
                                 // it was asked to start
+    bool cueing_ = false;       // made ready ahead of its turn: not started until asked
     bool seeking_ = false;      // a seek key is held
     bool restarting_ = false;   // the start awaited is that of a session that has played
     bool presentationEnded_ = false; // the source is done: the clock tells when the rest is

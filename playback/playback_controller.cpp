@@ -1,5 +1,7 @@
 #include "playback/playback_controller.h"
 
+#include <algorithm>
+
 #include "movie_runtime/mf_library.h"
 #include "playback/error_report.h"
 #include "playback/playlist_walk.h"
@@ -53,6 +55,8 @@ bool HasEntry(const PlaylistEntry* entry) { return entry != nullptr && entry->pa
 // What trying the screen's entry came to.
 enum class Attempt { Playing, Waiting, Unplayable };
 
+void OpenAhead(Screen& s);
+
 void CloseItem(Screen& s) {
     if (s.urlTicket != 0) {
         KillTimer(s.window, ID_URL_TIMER);
@@ -66,6 +70,14 @@ void CloseItem(Screen& s) {
         }
         s.started = false;
         player->Close();
+    }
+}
+
+// The title names the picture that shows: the item's once the one before has gone.
+void ShowTitle(Screen& s) {
+    // The QuickTime player titles its movies itself.
+    if (s.player != nullptr && s.started && s.held == nullptr && s.player != &s.quickTime) {
+        SetWindowTextW(s.window, ItemTitleFromPath(s.path));
     }
 }
 
@@ -83,6 +95,7 @@ void CloseHeld(Screen& s) {
             RedrawWindow(picture, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         }
         held->Close();
+        ShowTitle(s);
     }
     if (s.player != nullptr) {
         s.player->beneath = nullptr;
@@ -109,14 +122,14 @@ void LeaveItem(Screen& s) {
 
 // The cut: the held picture goes once the new item's first one shows.
 void Settle(Screen& s) {
-    if (s.held == nullptr) {
+    if (s.held != nullptr && s.player != nullptr && !s.player->Showing() &&
+        GetTickCount() - s.cutBegun <= kCutBoundMs) {
+        SetTimer(s.window, ID_CUT_TIMER, kCutPollMs, nullptr);
         return;
     }
-    if (s.player == nullptr || s.player->Showing() || GetTickCount() - s.cutBegun > kCutBoundMs) {
-        CloseHeld(s);
-        return;
-    }
-    SetTimer(s.window, ID_CUT_TIMER, kCutPollMs, nullptr);
+    CloseHeld(s);
+    // Its player is free again: the item after this one is opened in it.
+    OpenAhead(s);
 }
 
 // The item is open: its picture placed, its title shown, and off it goes.
@@ -124,12 +137,9 @@ void Begin(Screen& s) {
     s.player->beneath = s.held != nullptr ? s.held->PictureWindow() : nullptr;
     s.cutBegun = GetTickCount();
     LayoutVideo(s);
-    if (s.player != &s.quickTime) {
-        // The QuickTime player titles its movies itself.
-        SetWindowTextW(s.window, ItemTitleFromPath(s.path));
-    }
     s.player->StartAt(ResumeItemStart(s.path, *s.player));
     s.started = true;
+    ShowTitle(s);
     if (resting) {
         s.player->Rest();
     }
@@ -161,9 +171,15 @@ Attempt OpenWithEngine(Screen& s) {
     return Attempt::Unplayable;
 }
 
+bool TakeAhead(Screen& s, Attempt* attempt);
+
 Attempt TryEntry(Screen& s) {
     // A private copy: moving on may deal the playlist's paths anew under the entry.
     lstrcpynW(s.path, s.entry->path, kPathBufferSize);
+    Attempt ahead = Attempt::Unplayable;
+    if (TakeAhead(s, &ahead)) {
+        return ahead;
+    }
     if (FileExists(s.path)) {
         return OpenWithEngine(s);
     }
@@ -224,6 +240,78 @@ bool ShownElsewhere(const Screen& s, const PlaylistEntry* entry) {
     return false;
 }
 
+// The item opened ahead is let go: its turn did not come as it was foreseen.
+void DropAhead(Screen& s) {
+    Player* player = s.ahead;
+    s.ahead = nullptr;
+    s.aheadEntry = nullptr;
+    s.aheadPath[0] = L'\0';
+    s.aheadOpen = false;
+    if (player != nullptr) {
+        player->Close();
+    }
+}
+
+// While an item plays, the entry after it is opened in a free player and made ready to start,
+// where the walk's next step is plain (the neighbour, a file there is), the screen walks by
+// itself, and the player's opening waits for nothing on this thread (Media Foundation's); the
+// other engines open at the turn, under the held picture.
+void OpenAhead(Screen& s) {
+    bool ownWalk = !(s.secondary && MonitorsMode() == kMonitorsSame);
+    if (s.aheadEntry != nullptr || s.held != nullptr || s.player == nullptr || !s.started ||
+        resting || !ownWalk || !HasEntry(s.entry)) {
+        return;
+    }
+    PlaylistEntry* after = s.entry->next;
+    if (!HasEntry(after) || (MonitorsMode() == kMonitorsEach && ShownElsewhere(s, after)) ||
+        ClassifyMedia(after->path) != QuickTimeFile || !FileExists(after->path)) {
+        return;
+    }
+    Player* player = gChoosePlayer(s, QuickTimeFile, after->path);
+    if (player == nullptr || player == s.player || !player->OpensAhead()) {
+        return;
+    }
+    s.aheadEntry = after;
+    lstrcpynW(s.aheadPath, after->path, kPathBufferSize);
+    s.ahead = player;
+    PlayerOpen opened = player->Open(s.window, s.aheadPath);
+    if (opened == PlayerOpen::Unplayable) {
+        s.ahead = nullptr; // passed over at its turn
+        player->Close();
+    } else if (opened == PlayerOpen::Ready) {
+        s.aheadOpen = true;
+        PlaceAhead(s, *player);
+        player->Cue();
+    }
+}
+
+// The screen's entry is the one opened ahead: its player takes over, ready or still opening, or
+// it is passed over when its opening failed.
+bool TakeAhead(Screen& s, Attempt* attempt) {
+    bool foreseen = s.aheadEntry != nullptr && s.aheadEntry == s.entry &&
+                    lstrcmpW(s.aheadPath, s.path) == 0;
+    if (!foreseen) {
+        DropAhead(s);
+        return false;
+    }
+    Player* player = s.ahead;
+    bool open = s.aheadOpen;
+    s.ahead = nullptr;
+    DropAhead(s);
+    if (player == nullptr) {
+        *attempt = Attempt::Unplayable;
+        return true;
+    }
+    s.player = player;
+    if (open) {
+        Begin(s);
+        *attempt = Attempt::Playing;
+    } else {
+        *attempt = Attempt::Waiting;
+    }
+    return true;
+}
+
 // A step of the screen's own walk. With an item on each monitor it goes past the entries other
 // monitors show, where there is another one to take.
 bool StepOwnEntry(Screen& s, bool forwards, bool* again) {
@@ -256,11 +344,13 @@ bool PassOver(Screen& s) {
     ++s.consecutiveSkips;
     if (SkipsCoverWholeList(s.consecutiveSkips, s.entriesAtFirstSkip)) {
         s.consecutiveSkips = 0;
+        DropAhead(s);
         StopAndReleaseGraph(s);
         return false;
     }
     bool again = false;
     if (!StepOwnEntry(s, true, &again)) {
+        DropAhead(s);
         StopAndReleaseGraph(s);
         return false;
     }
@@ -282,6 +372,7 @@ void Move(Screen& s, bool forwards) {
     s.consecutiveSkips = 0;
     bool again = false;
     if (!StepOwnEntry(s, forwards, &again)) {
+        DropAhead(s);
         StopAndReleaseGraph(s);
         return;
     }
@@ -313,6 +404,17 @@ void Follow(const Screen& primary) {
 }
 
 void ActOnNews(Screen& s, Player* player, PlayerNews news) {
+    if (news != PlayerNews::None && player == s.ahead && player != s.player) {
+        if (news == PlayerNews::Ready) {
+            s.aheadOpen = true;
+            PlaceAhead(s, *player);
+            player->Cue();
+        } else if (news != PlayerNews::Ended) {
+            s.ahead = nullptr; // passed over at its turn
+            player->Close();
+        }
+        return;
+    }
     if (news == PlayerNews::None || player != s.player) {
         return;
     }
@@ -360,9 +462,9 @@ void PaintBlack(HWND window) {
     ReleaseDC(window, dc);
 }
 
-// The engine's player that is not holding the item before.
+// The engine's player that is not holding the item before, nor playing or opening another.
 Player* FreePlayer(const Screen& s, Player* first, Player* second) {
-    return s.held == first ? second : first;
+    return s.held == first || s.player == first || s.ahead == first ? second : first;
 }
 
 Player* ChooseEnginePlayer(Screen& s, MediaKind kind, const wchar_t* path) {
@@ -375,7 +477,7 @@ Player* ChooseEnginePlayer(Screen& s, MediaKind kind, const wchar_t* path) {
     if (QuickTimeAvailable == 1 && !s.secondary && QtCanOpen(path)) {
         return &s.quickTime;
     }
-    return MovieRuntimeAvailable() ? &s.movie : nullptr;
+    return MovieRuntimeAvailable() ? FreePlayer(s, &s.movie, &s.movie2) : nullptr;
 }
 
 Screen* AddScreen(HWND window, const RECT& monitor, bool preview) {
@@ -396,7 +498,7 @@ Screen* AddSecondaryScreen(HWND window, const RECT& monitor) {
     if (s != nullptr) {
         s->secondary = true;
         s->directShow.silent = s->directShow2.silent = true;
-        s->movie.silent = s->quickTime.silent = true;
+        s->movie.silent = s->movie2.silent = s->quickTime.silent = true;
     }
     return s;
 }
@@ -412,7 +514,9 @@ void RemoveScreen(Screen* screen) {
             screens[--screenCount] = nullptr;
             CloseHeld(*screen);
             CloseItem(*screen);
+            DropAhead(*screen);
             screen->movie.Shutdown();
+            screen->movie2.Shutdown();
             delete screen;
             return;
         }
@@ -492,7 +596,7 @@ void HideScreens() {
     for (int i = 0; i < screenCount; i++) {
         Screen& s = *screens[i];
         for (Player* player : {(Player*)&s.directShow, (Player*)&s.directShow2,
-                               (Player*)&s.movie}) {
+                               (Player*)&s.movie, (Player*)&s.movie2}) {
             player->Hide();
         }
         ShowWindow(s.window, SW_HIDE);
@@ -503,7 +607,9 @@ void CloseScreens() {
     for (int i = 0; i < screenCount; i++) {
         CloseHeld(*screens[i]);
         CloseItem(*screens[i]);
+        DropAhead(*screens[i]);
         screens[i]->movie.Shutdown();
+        screens[i]->movie2.Shutdown();
     }
     for (int i = 0; i < screenCount; i++) {
         delete screens[i];
@@ -549,6 +655,11 @@ void ChangeVolume(Screen& s, int step) {
     if (s.player != nullptr) {
         s.player->ChangeVolume(step);
     }
+    // The item opened ahead chose its sound stream by the volume it had then.
+    if (s.aheadEntry != nullptr) {
+        DropAhead(s);
+        OpenAhead(s);
+    }
 }
 
 void RestScreens() {
@@ -558,6 +669,7 @@ void RestScreens() {
     resting = true;
     for (int i = 0; i < screenCount; i++) {
         CloseHeld(*screens[i]);
+        DropAhead(*screens[i]);
         if (screens[i]->player != nullptr) {
             screens[i]->player->Rest();
         }
@@ -599,6 +711,7 @@ bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam
     bool players = message == GraphEventMessage || message == MovieEventMessage ||
                    (message == WM_TIMER &&
                     (wParam == ID_MOVIE_TIMER || wParam == ID_MOVIE_CLOSE_TIMER ||
+                     wParam == ID_MOVIE_TIMER2 || wParam == ID_MOVIE_CLOSE_TIMER2 ||
                      wParam == ID_QUICKTIME_TIMER));
     if (!players) {
         return false;
@@ -606,10 +719,12 @@ bool HandlePlaybackMessage(Screen& s, UINT message, WPARAM wParam, LPARAM lParam
     // Each player hears it once: the item's player first, then the engines' own, which may have
     // work of their own in the background (a movie player closing sessions). What one says
     // counts only while it plays the screen's item.
-    Player* hearing[] = {s.player, &s.directShow, &s.directShow2, &s.movie, &s.quickTime};
-    for (size_t i = 0; i < sizeof(hearing) / sizeof(hearing[0]); ++i) {
+    Player* hearing[] = {s.player, s.ahead,   &s.directShow, &s.directShow2,
+                         &s.movie,  &s.movie2, &s.quickTime};
+    const size_t count = sizeof(hearing) / sizeof(hearing[0]);
+    for (size_t i = 0; i < count; ++i) {
         Player* player = hearing[i];
-        if (player == nullptr || (i > 0 && player == hearing[0])) {
+        if (player == nullptr || std::find(hearing, hearing + i, player) != hearing + i) {
             continue;
         }
         ActOnNews(s, player, player->HandleEvent(message, wParam, lParam));

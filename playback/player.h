@@ -57,6 +57,12 @@ public:
     virtual bool Showing() { return true; }
     HWND beneath = nullptr;
 
+    // Whether its opening waits for nothing on this thread, so that it can open the item that
+    // comes next while another plays. Cue then makes that item ready to start at once; nothing
+    // of it shows or sounds before StartAt.
+    virtual bool OpensAhead() const { return false; }
+    virtual void Cue() {}
+
     // Streaming, from a position (100 ns units) or from the start. Rewind plays the item again
     // from its start; false when it must be opened again.
     virtual void StartAt(LONGLONG position) = 0;
@@ -99,3 +105,5 @@ constexpr UINT UrlCheckedMessage = WM_APP + 3; // a URL's first byte was read, o
 constexpr UINT_PTR ID_MOVIE_TIMER = 1027;     // a media session's bounds
 constexpr UINT_PTR ID_MOVIE_CLOSE_TIMER = 1030; // media sessions being closed
 constexpr UINT_PTR ID_QUICKTIME_TIMER = 1028; // the QuickTime runtime's time slices
+constexpr UINT_PTR ID_MOVIE_TIMER2 = 1034; // the same, for a screen's second movie player
+constexpr UINT_PTR ID_MOVIE_CLOSE_TIMER2 = 1035;

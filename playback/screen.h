@@ -21,14 +21,20 @@ struct Screen {
     Player* player = nullptr;       // the player of that entry, null while none plays
     bool started = false;           // that player has started it
 
-    // One player per engine, kept from item to item, and a second DirectShow one, which opens an
-    // item while the one before holds its picture for the cut. A movie after a movie takes the
-    // same player, whose session is kept from item to item.
+    // Two players per engine that can play two items at once, kept from item to item: one
+    // opens an item while the other holds the last picture of the one before for the cut.
     DirectShowPlayer directShow, directShow2;
-    MoviePlayer movie;
+    MoviePlayer movie, movie2{ID_MOVIE_TIMER2, ID_MOVIE_CLOSE_TIMER2};
     QuickTimePlayer quickTime;
     Player* held = nullptr;  // the item before, holding its last picture until this one shows
     DWORD cutBegun = 0;      // when this one started while the item before held
+
+    // The entry after this one, opened ahead in a free movie player so that its turn starts at
+    // once: the entry, its path when it was taken, and how its opening went.
+    Player* ahead = nullptr; // null once it failed
+    PlaylistEntry* aheadEntry = nullptr;
+    wchar_t aheadPath[kPathBufferSize] = {};
+    bool aheadOpen = false;
 
     LPARAM urlTicket = 0; // the URL check awaited, 0 when none
     // Skips since something last played, and the list's length when the run of skips began.

@@ -5,13 +5,13 @@
 #include "playback/video_rect.h"
 #include "settings/settings.h"
 
-void LayoutVideo(Screen& screen) {
-    if (screen.player == nullptr) {
-        return;
-    }
+namespace {
+
+// Places the player's picture on the screen; paint: black around it, and the rest of the window.
+void Layout(Screen& screen, Player& player, bool paint) {
     HWND window = screen.window;
     VideoLayoutInput in = {};
-    VideoSize size = screen.player->Size();
+    VideoSize size = player.Size();
     in.videoWidth = size.width;
     in.videoHeight = size.height;
     in.ratioWidth = size.ratioWidth;
@@ -35,12 +35,16 @@ void LayoutVideo(Screen& screen) {
         layout = ComputeLayoutOnMonitor(in, ScreenRectToClient(screen.monitor, clientOrigin));
         visible = layout.area;
     }
+    if (!paint) {
+        player.Place(layout.destination, visible);
+        return;
+    }
 
     HDC dc = GetDC(window);
     HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
     FillRect(dc, &layout.area, black);
 
-    screen.player->Place(layout.destination, visible);
+    player.Place(layout.destination, visible);
 
     // In full screen the whole window, every monitor; in preview the window's own rectangle,
     // taken as client coordinates.
@@ -54,3 +58,13 @@ void LayoutVideo(Screen& screen) {
     DeleteObject(black);
     ReleaseDC(window, dc);
 }
+
+} // namespace
+
+void LayoutVideo(Screen& screen) {
+    if (screen.player != nullptr) {
+        Layout(screen, *screen.player, true);
+    }
+}
+
+void PlaceAhead(Screen& screen, Player& player) { Layout(screen, player, false); }

@@ -2,6 +2,9 @@
 // ratio settings, black around it.
 #pragma once
 
+class Player;
 struct Screen;
 
 void LayoutVideo(Screen& screen);
+// The same place for a player whose item is opened ahead of its turn, painting nothing.
+void PlaceAhead(Screen& screen, Player& player);

@@ -165,6 +165,8 @@ TEST_F(MoviePlaylist, EveryFormatPlaysInOrderAtItsPlaceAndEachEndStartsTheNext) 
         std::vector<Shown> seen = Watch(window, colours, 30000, [&](const Shown& now) {
             return now.title == last.name && now.colour == last.colour;
         });
+        EXPECT_TRUE(!seen.empty() && seen.back().title == last.name &&
+                    seen.back().colour == last.colour);
 
         // Each item's own picture under its own title, in the list's order, with no key.
         std::vector<std::string> order;
@@ -177,8 +179,16 @@ TEST_F(MoviePlaylist, EveryFormatPlaysInOrderAtItsPlaceAndEachEndStartsTheNext) 
             if (order.empty() || order.back() != s.title) {
                 order.push_back(s.title);
             }
+            // At a cut the last picture may stay until the next one's renderer draws (Wine's
+            // cannot draw a picture again once it is uncovered).
+            bool lingering = false;
             for (const Item& item : items) {
-                if (s.title == item.name) {
+                lingering = lingering || (order.size() > 1 &&
+                                          order[order.size() - 2] == item.name &&
+                                          s.colour == item.colour);
+            }
+            for (const Item& item : items) {
+                if (s.title == item.name && !lingering) {
                     EXPECT_EQ(s.colour, item.colour) << s.title;
                 }
             }

@@ -165,6 +165,8 @@ void FakePlayer::Rest() { LogCall("rest(" + name + ")"); }
 
 void FakePlayer::Wake() { LogCall("wake(" + name + ")"); }
 
+void FakePlayer::Cue() { LogCall("cue(" + name + ")"); }
+
 PlayerNews FakePlayer::HandleEvent(UINT message, WPARAM, LPARAM) {
     if (message != MovieEventMessage) {
         return PlayerNews::None;
@@ -182,6 +184,20 @@ FakePlayer& UseFakePlayer() {
     gFakePlayer = FakePlayer();
     gChoosePlayer = ChooseFakePlayer;
     return gFakePlayer;
+}
+
+FakePlayer gSecondFakePlayer;
+
+Player* ChooseFreeFakePlayer(Screen& s, MediaKind, const wchar_t*) {
+    bool busy = s.player == &gFakePlayer || s.held == &gFakePlayer || s.ahead == &gFakePlayer;
+    return busy ? &gSecondFakePlayer : &gFakePlayer;
+}
+
+FakePlayer& UseSecondFakePlayer() {
+    gSecondFakePlayer = FakePlayer();
+    gFakePlayer.opensAhead = gSecondFakePlayer.opensAhead = true;
+    gChoosePlayer = ChooseFreeFakePlayer;
+    return gSecondFakePlayer;
 }
 
 void Tell(Screen& screen, PlayerNews news) {

@@ -414,11 +414,14 @@ public:
     void ChangeVolume(int step) override;
     void Rest() override;
     void Wake() override;
+    bool OpensAhead() const override { return opensAhead; }
+    void Cue() override;
     // Gives the news set below for a MovieEventMessage.
     PlayerNews HandleEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     std::map<std::string, PlayerOpen> outcomes; // by file name; Ready when not named
     bool canRewind = false;
+    bool opensAhead = false;
     PlayerNews news = PlayerNews::None;
     VideoSize size = {320, 240, 320, 240};
     LONGLONG duration = 0;
@@ -429,6 +432,9 @@ public:
 // Makes the fake player the one for every item, fresh; the controller's own choice comes back
 // with the fixture's end.
 FakePlayer& UseFakePlayer();
+// A second fake player, and a choice of whichever of the two is free: both open the next item
+// ahead, as movie players do. The first is the one UseFakePlayer gave.
+FakePlayer& UseSecondFakePlayer();
 // The fake player's event message reaches the screen with this news.
 void Tell(Screen& screen, PlayerNews news);
 // The file names opened, in order.

@@ -390,3 +390,32 @@ TEST(MonitorOrder, ThePrimaryFirstThenLeftToRightTopToBottom) {
     EXPECT_EQ(ordered[2].top, 300);
     EXPECT_EQ(ordered[3].left, 1024);
 }
+
+TEST_F(PlaybackWalking, TheNextMovieOpensAheadAndItsTurnTakesItWithoutOpeningItAgain) {
+    FakePlayer& second = UseSecondFakePlayer();
+    List({"a.mp4", "b.mp4", "c.mp4", "d.mp4"});
+    PlayItem(*screen);
+    // While a plays, b is opened in the other player and made ready, not started.
+    EXPECT_EQ(OpenedNames(), (Names{"a.mp4", "b.mp4"}));
+    EXPECT_GE(IndexOfLogged("cue(b.mp4)"), 0);
+    EXPECT_EQ(IndexOfLogged("start(b.mp4)"), -1);
+    // At a's end b starts as it stands, and c is opened ahead in the player a left.
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(screen->player, &second);
+    EXPECT_GE(IndexOfLogged("start(b.mp4)"), 0);
+    EXPECT_EQ(OpenedNames(), (Names{"a.mp4", "b.mp4", "c.mp4"}));
+    // A move elsewhere lets the item ahead go before the one asked for opens.
+    ClearFakeLog();
+    PlayPreviousItem(*screen);
+    EXPECT_LT(IndexOfLogged("close(c.mp4)"), IndexOfLogged("open(a.mp4)")) << LogText();
+    EXPECT_EQ(OpenedNames(), (Names{"a.mp4", "b.mp4"}));
+}
+
+TEST_F(PlaybackWalking, AMovieThatFailsToOpenAheadIsPassedOverAtItsTurn) {
+    UseSecondFakePlayer().outcomes["b.mp4"] = PlayerOpen::Unplayable;
+    List({"a.mp4", "b.mp4", "c.mp4"});
+    PlayItem(*screen);
+    Tell(*screen, PlayerNews::Ended);
+    EXPECT_EQ(OpenedNames(), (Names{"a.mp4", "b.mp4", "c.mp4"}));
+    EXPECT_GE(IndexOfLogged("start(c.mp4)"), 0);
+}

@@ -644,6 +644,10 @@ TEST_F(MovieEngineChoice, AStartedQuickTimeTakesWhatItCanBeGivenAndMediaFoundati
         QtStartup();
         EXPECT_EQ(QuickTimeAvailable, 0);
         EXPECT_EQ(ChooseEnginePlayer(screen, QuickTimeFile, movie.c_str()), &screen.movie);
+        // A movie after a movie opens in the other player while the first holds its picture.
+        screen.held = &screen.movie;
+        EXPECT_EQ(ChooseEnginePlayer(screen, QuickTimeFile, movie.c_str()), &screen.movie2);
+        screen.held = nullptr;
         QtShutdown();
     }
     QtResetLoaderState();
