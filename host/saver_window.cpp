@@ -214,7 +214,7 @@ bool HandleControlKey(HWND window, WPARAM key) {
         if (gSettings.Mute == 1) {
             // Unmutes to the stored volume without raising it.
             gSettings.Mute = 0;
-            ChangeVolume(*screen, 0);
+            ChangeVolume(*screen, 0, true);
         } else {
             ChangeVolume(*screen, +100);
         }

@@ -651,12 +651,12 @@ void EndSeek(Screen& s) {
     }
 }
 
-void ChangeVolume(Screen& s, int step) {
+void ChangeVolume(Screen& s, int step, bool unmuted) {
     if (s.player != nullptr) {
         s.player->ChangeVolume(step);
     }
-    // The item opened ahead chose its sound stream by the volume it had then.
-    if (s.aheadEntry != nullptr) {
+    // The item opened ahead was opened muted, with no sound stream.
+    if (unmuted && s.aheadEntry != nullptr) {
         DropAhead(s);
         OpenAhead(s);
     }

@@ -43,10 +43,10 @@ void StopAndReleaseGraph(Screen& screen);
 void PaintBlack(HWND window);
 
 // Keys: a seek key's key-down and release, and a volume step in hundredths of a decibel
-// (+100, -100, or 0 to apply the stored volume).
+// (+100, -100, or 0 to apply the stored volume); unmuted: the key turned the sound on.
 void SeekItem(Screen& screen, bool forwards);
 void EndSeek(Screen& screen);
-void ChangeVolume(Screen& screen, int step);
+void ChangeVolume(Screen& screen, int step, bool unmuted = false);
 
 // Power: while no display shows anything or the system sleeps, every screen's item rests
 // (paused, its sound stream closed), and an item started meanwhile rests from its start.
